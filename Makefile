@@ -1,0 +1,33 @@
+# The two commands of the README: `make demo` and `make test`. Both set up a fresh machine first.
+PRESETS := native win64 win32
+
+.PHONY: all bootstrap build test unit e2e demo bench clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build: bootstrap
+	@for preset in $(PRESETS); do \
+	  cmake --preset $$preset >/dev/null && cmake --build --preset $$preset || exit 1; \
+	done
+
+unit: build
+	ctest --preset native
+
+e2e: build
+	ctest --preset win64
+
+test: build
+	ctest --preset native
+	ctest --preset win64
+
+demo: build
+	@scripts/demo
+
+bench: bootstrap
+	@bench/run
+
+clean:
+	rm -rf build

@@ -1,0 +1,42 @@
+#pragma once
+// A string list with a case-insensitive whole-entry index (A to Z folded), rebuilt lazily after
+// a change. When an entry occurs more than once, a lookup finds its last occurrence.
+// Lookups on one list must not race with changes to it.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace quarrix {
+
+class HashedStringList {
+ public:
+  static constexpr std::ptrdiff_t npos = -1;
+
+  HashedStringList() = default;
+  explicit HashedStringList(std::vector<std::string> entries) : entries_(std::move(entries)) {}
+
+  void Add(std::string entry);
+  void Set(size_t index, std::string entry);
+  void Clear();
+
+  size_t Count() const { return entries_.size(); }
+  bool Empty() const { return entries_.empty(); }
+  const std::string& operator[](size_t index) const { return entries_[index]; }
+  // Throws std::out_of_range, as the list's index error.
+  const std::string& At(size_t index) const;
+  const std::vector<std::string>& Entries() const { return entries_; }
+
+  // Index of the last entry equal to key ignoring case, or npos.
+  std::ptrdiff_t IndexOf(std::string_view key) const;
+
+ private:
+  void RebuildIndex() const;
+
+  std::vector<std::string> entries_;
+  mutable std::unordered_map<std::string, size_t> index_;
+  mutable bool indexValid_ = false;
+};
+
+}  // namespace quarrix

@@ -1,0 +1,13 @@
+#pragma once
+// Integers as the engine reads them from script text: optional leading blanks, optional sign,
+// then decimal digits, or hexadecimal digits after "$", "x", "X", "0x" or "0X"; nothing may
+// follow, and the value must fit a signed 32-bit integer.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace quarrix {
+
+std::optional<int32_t> ParseScriptInteger(std::string_view text);
+
+}  // namespace quarrix

@@ -1,0 +1,46 @@
+#pragma once
+// Files and folders of the machine, addressed by Windows paths in the ANSI code page
+// ("C:\Users\x\Temp\file.txt"). Names compare without regard to case, as on Windows.
+// Operations report failure by their result; none of them throws.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarrix::platform {
+
+struct DirectoryEntry {
+  std::string name;  // file or folder name, no path
+  bool isDirectory = false;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  virtual bool FileExists(const std::string& path) = 0;       // a file, not a folder
+  virtual bool DirectoryExists(const std::string& path) = 0;  // a folder, not a file
+  virtual std::optional<uint64_t> FileSize(const std::string& path) = 0;
+
+  // Opened read-only with shared reading. length == UINT64_MAX reads to the end.
+  virtual std::optional<std::string> ReadFile(const std::string& path, uint64_t offset = 0,
+                                              uint64_t length = UINT64_MAX) = 0;
+  // Created or truncated, then written whole.
+  virtual bool WriteFile(const std::string& path, const std::string& data) = 0;
+  // Opened for reading and writing (created when missing), data written at its end.
+  virtual bool AppendFile(const std::string& path, const std::string& data) = 0;
+
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool CopyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
+  virtual bool MoveFile(const std::string& source, const std::string& target) = 0;
+  virtual bool SetAttributesNormal(const std::string& path) = 0;
+
+  // Creates the folder and every missing parent; true when it exists afterwards.
+  virtual bool CreateDirectories(const std::string& path) = 0;
+  // Removes an empty folder.
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  // The entries of a folder, without "." and "..", in the order the file system returns them.
+  virtual std::vector<DirectoryEntry> ListDirectory(const std::string& path) = 0;
+};
+
+}  // namespace quarrix::platform

@@ -1,0 +1,19 @@
+#pragma once
+// Everything portable logic may ask of the machine, handed around as one bundle.
+#include "platform/ArchiveLibrary.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/SystemInfo.h"
+#include "platform/UserInterface.h"
+
+namespace quarrix::platform {
+
+struct Platform {
+  FileSystem& files;
+  Registry& registry;
+  SystemInfo& system;
+  UserInterface& ui;
+  ArchiveLibrary& archive;
+};
+
+}  // namespace quarrix::platform

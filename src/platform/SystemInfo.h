@@ -1,0 +1,43 @@
+#pragma once
+// What the engine asks of the running system and its own process.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quarrix::platform {
+
+struct WindowsVersion {
+  uint32_t major = 10;
+  uint32_t minor = 0;
+  bool ntFamily = true;
+};
+
+// GetLocaleInfoA item codes the engine uses.
+enum class LocaleItem : uint32_t {
+  Language = 0x0001,          // LOCALE_ILANGUAGE, hexadecimal text
+  EnglishLanguage = 0x1001,   // LOCALE_SENGLANGUAGE
+  DefaultLanguage = 0x0009,   // LOCALE_IDEFAULTLANGUAGE, hexadecimal text
+  ShortDate = 0x001F,         // LOCALE_SSHORTDATE
+  LongTime = 0x1003,          // LOCALE_STIMEFORMAT
+};
+constexpr uint32_t kLocaleUserDefault = 0x0400;
+
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+
+  virtual WindowsVersion Version() = 0;
+  // The running executable as the engine names it: the ANSI module file name, or its short
+  // 8.3 form when the ANSI name cannot represent every character.
+  virtual std::string ExecutablePath() = 0;
+  // The whole command line as GetCommandLine returns it, program name included.
+  virtual std::string CommandLine() = 0;
+  // The system temporary folder, with trailing backslash.
+  virtual std::string TempPath() = 0;
+  // SetProcessAffinityMask(current process, 1) when the system offers it.
+  virtual void BindToFirstProcessor() = 0;
+  // GetLocaleInfoA; nothing when the call fails.
+  virtual std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) = 0;
+};
+
+}  // namespace quarrix::platform

@@ -1,0 +1,183 @@
+#include "platform/sim/SimFileSystem.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "common/AnsiText.h"
+
+namespace fs = std::filesystem;
+
+namespace quarrix::platform::sim {
+namespace {
+
+StringList SplitComponents(std::string_view path) {
+  StringList parts;
+  std::string current;
+  for (char c : path) {
+    if (c == '\\' || c == '/') {
+      if (!current.empty()) parts.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) parts.push_back(current);
+  return parts;
+}
+
+// The existing entry of dir whose name equals name ignoring case, else dir / name.
+fs::path ResolveComponent(const fs::path& dir, const std::string& name) {
+  fs::path exact = dir / name;
+  std::error_code ec;
+  if (fs::exists(exact, ec)) return exact;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (EqualsIgnoreCase(it->path().filename().string(), name)) return it->path();
+  return exact;
+}
+
+}  // namespace
+
+SimFileSystem::SimFileSystem(fs::path hostRoot) : hostRoot_(std::move(hostRoot)) {
+  std::error_code ec;
+  fs::create_directories(hostRoot_ / "C", ec);
+}
+
+std::optional<fs::path> SimFileSystem::HostPath(const std::string& windowsPath) const {
+  fs::path host = hostRoot_;
+  std::string_view rest = windowsPath;
+  if (rest.size() >= 2 && rest[1] == ':' && ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'))) {
+    host /= std::string(1, ToUpperAscii(rest[0]));
+    rest.remove_prefix(2);
+    if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) return std::nullopt;
+  } else if (StartsWith(rest, "\\\\")) {
+    host /= "UNC";
+  } else {
+    return std::nullopt;
+  }
+  StringList parts;
+  for (std::string& part : SplitComponents(rest)) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();  // never above the drive
+      continue;
+    }
+    parts.push_back(std::move(part));
+  }
+  for (const std::string& part : parts) host = ResolveComponent(host, part);
+  return host;
+}
+
+bool SimFileSystem::FileExists(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  return host && fs::is_regular_file(*host, ec);
+}
+
+bool SimFileSystem::DirectoryExists(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  return host && fs::is_directory(*host, ec);
+}
+
+std::optional<uint64_t> SimFileSystem::FileSize(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_regular_file(*host, ec)) return std::nullopt;
+  auto size = fs::file_size(*host, ec);
+  if (ec) return std::nullopt;
+  return size;
+}
+
+std::optional<std::string> SimFileSystem::ReadFile(const std::string& path, uint64_t offset, uint64_t length) {
+  auto size = FileSize(path);
+  if (!size) return std::nullopt;
+  std::ifstream in(*HostPath(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  if (offset >= *size) return std::string();
+  uint64_t count = std::min<uint64_t>(length, *size - offset);
+  std::string data(count, '\0');
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(data.data(), static_cast<std::streamsize>(count));
+  if (static_cast<uint64_t>(in.gcount()) != count) return std::nullopt;
+  return data;
+}
+
+bool SimFileSystem::WriteFile(const std::string& path, const std::string& data) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_directory(host->parent_path(), ec) || fs::is_directory(*host, ec)) return false;
+  std::ofstream out(*host, std::ios::binary | std::ios::trunc);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  return static_cast<bool>(out);
+}
+
+bool SimFileSystem::AppendFile(const std::string& path, const std::string& data) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_directory(host->parent_path(), ec) || fs::is_directory(*host, ec)) return false;
+  std::ofstream out(*host, std::ios::binary | std::ios::app);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  return static_cast<bool>(out);
+}
+
+bool SimFileSystem::DeleteFile(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_regular_file(*host, ec)) return false;
+  return fs::remove(*host, ec);
+}
+
+bool SimFileSystem::CopyFile(const std::string& source, const std::string& target, bool overwrite) {
+  auto from = HostPath(source);
+  auto to = HostPath(target);
+  std::error_code ec;
+  if (!from || !to || !fs::is_regular_file(*from, ec) || !fs::is_directory(to->parent_path(), ec)) return false;
+  if (fs::is_directory(*to, ec)) return false;
+  if (fs::exists(*to, ec) && !overwrite) return false;
+  return fs::copy_file(*from, *to, fs::copy_options::overwrite_existing, ec);
+}
+
+bool SimFileSystem::MoveFile(const std::string& source, const std::string& target) {
+  auto from = HostPath(source);
+  auto to = HostPath(target);
+  std::error_code ec;
+  if (!from || !to || !fs::exists(*from, ec) || fs::exists(*to, ec) || !fs::is_directory(to->parent_path(), ec))
+    return false;
+  fs::rename(*from, *to, ec);
+  return !ec;
+}
+
+bool SimFileSystem::SetAttributesNormal(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::exists(*host, ec)) return false;
+  fs::permissions(*host, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+  return !ec;
+}
+
+bool SimFileSystem::CreateDirectories(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host) return false;
+  fs::create_directories(*host, ec);
+  return fs::is_directory(*host, ec);
+}
+
+bool SimFileSystem::RemoveDirectory(const std::string& path) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_directory(*host, ec) || !fs::is_empty(*host, ec)) return false;
+  return fs::remove(*host, ec);
+}
+
+std::vector<DirectoryEntry> SimFileSystem::ListDirectory(const std::string& path) {
+  std::vector<DirectoryEntry> entries;
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_directory(*host, ec)) return entries;
+  for (fs::directory_iterator it(*host, ec), end; !ec && it != end; it.increment(ec))
+    entries.push_back({it->path().filename().string(), it->is_directory(ec)});
+  return entries;
+}
+
+}  // namespace quarrix::platform::sim

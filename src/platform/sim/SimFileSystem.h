@@ -1,0 +1,39 @@
+#pragma once
+// The simulated machine's drives: Windows paths mapped onto a host folder, one sub-folder per
+// drive letter ("C:\Temp\a.txt" is <root>/C/Temp/a.txt) and "UNC" for "\\server\share\...".
+// Names resolve without regard to case, as on Windows; a new name keeps the spelling given.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace quarrix::platform::sim {
+
+class SimFileSystem : public FileSystem {
+ public:
+  explicit SimFileSystem(std::filesystem::path hostRoot);
+
+  const std::filesystem::path& HostRoot() const { return hostRoot_; }
+  // The host path a Windows path resolves to; nothing for a path that is not absolute.
+  std::optional<std::filesystem::path> HostPath(const std::string& windowsPath) const;
+
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path, uint64_t offset, uint64_t length) override;
+  bool WriteFile(const std::string& path, const std::string& data) override;
+  bool AppendFile(const std::string& path, const std::string& data) override;
+  bool DeleteFile(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target, bool overwrite) override;
+  bool MoveFile(const std::string& source, const std::string& target) override;
+  bool SetAttributesNormal(const std::string& path) override;
+  bool CreateDirectories(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+
+ private:
+  std::filesystem::path hostRoot_;
+};
+
+}  // namespace quarrix::platform::sim

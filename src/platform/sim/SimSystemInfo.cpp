@@ -1,0 +1,40 @@
+#include "platform/sim/SimSystemInfo.h"
+
+#include <cstdio>
+
+namespace quarrix::platform::sim {
+namespace {
+
+struct KnownLanguage {
+  uint32_t id;
+  const char* englishName;
+};
+// Enough of Windows' own table for the engine's language lookups.
+constexpr KnownLanguage kLanguages[] = {
+    {0x0407, "German"},  {0x0409, "English"}, {0x040C, "French"}, {0x0413, "Dutch"},
+    {0x0411, "Japanese"}, {0x0C0A, "Spanish"}, {0x040A, "Spanish"}, {0x0410, "Italian"},
+};
+
+}  // namespace
+
+SimSystemInfo::SimSystemInfo() {
+  SetUserLanguage(0x0409);
+  locale[{kLocaleUserDefault, LocaleItem::ShortDate}] = "M/d/yyyy";
+  locale[{kLocaleUserDefault, LocaleItem::LongTime}] = "h:mm:ss tt";
+  for (const auto& language : kLanguages) locale[{language.id, LocaleItem::EnglishLanguage}] = language.englishName;
+}
+
+void SimSystemInfo::SetUserLanguage(uint32_t languageId) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%04X", languageId & 0xFFFF);
+  locale[{kLocaleUserDefault, LocaleItem::Language}] = hex;
+  locale[{kLocaleUserDefault, LocaleItem::DefaultLanguage}] = hex;
+}
+
+std::optional<std::string> SimSystemInfo::LocaleInfo(uint32_t lcid, LocaleItem item) {
+  auto it = locale.find({lcid, item});
+  if (it == locale.end()) return std::nullopt;
+  return it->second;
+}
+
+}  // namespace quarrix::platform::sim

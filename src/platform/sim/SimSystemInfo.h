@@ -1,0 +1,33 @@
+#pragma once
+// The simulated system: every answer is a field a test or qx may set.
+#include <map>
+#include <string>
+
+#include "platform/SystemInfo.h"
+
+namespace quarrix::platform::sim {
+
+class SimSystemInfo : public SystemInfo {
+ public:
+  SimSystemInfo();
+
+  WindowsVersion version;
+  std::string executablePath = "C:\\Setup\\setup.exe";
+  std::string commandLine = "\"C:\\Setup\\setup.exe\"";
+  std::string tempPath = "C:\\Users\\User\\AppData\\Local\\Temp\\";
+  bool boundToFirstProcessor = false;
+  // Keyed by (lcid, item); kLocaleUserDefault answers for the user's locale.
+  std::map<std::pair<uint32_t, LocaleItem>, std::string> locale;
+
+  // Makes the user's locale that of a language id (for example 0x0407 for German).
+  void SetUserLanguage(uint32_t languageId);
+
+  WindowsVersion Version() override { return version; }
+  std::string ExecutablePath() override { return executablePath; }
+  std::string CommandLine() override { return commandLine; }
+  std::string TempPath() override { return tempPath; }
+  void BindToFirstProcessor() override { boundToFirstProcessor = true; }
+  std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
+};
+
+}  // namespace quarrix::platform::sim
