@@ -30,15 +30,15 @@ class FileSystem {
   // Opened for reading and writing (created when missing), data written at its end.
   virtual bool AppendFile(const std::string& path, const std::string& data) = 0;
 
-  virtual bool DeleteFile(const std::string& path) = 0;
-  virtual bool CopyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
-  virtual bool MoveFile(const std::string& source, const std::string& target) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  virtual bool Copy(const std::string& source, const std::string& target, bool overwrite) = 0;
+  virtual bool Move(const std::string& source, const std::string& target) = 0;
   virtual bool SetAttributesNormal(const std::string& path) = 0;
 
   // Creates the folder and every missing parent; true when it exists afterwards.
   virtual bool CreateDirectories(const std::string& path) = 0;
-  // Removes an empty folder.
-  virtual bool RemoveDirectory(const std::string& path) = 0;
+  // Removes a folder that is empty.
+  virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
   // The entries of a folder, without "." and "..", in the order the file system returns them.
   virtual std::vector<DirectoryEntry> ListDirectory(const std::string& path) = 0;
 };

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quarrix::platform {
 
@@ -36,6 +37,8 @@ class SystemInfo {
   virtual std::string TempPath() = 0;
   // SetProcessAffinityMask(current process, 1) when the system offers it.
   virtual void BindToFirstProcessor() = 0;
+  // The ANSI code page's text as UTF-16 code units (MultiByteToWideChar with CP_ACP).
+  virtual std::u16string AnsiToWide(std::string_view text) = 0;
   // GetLocaleInfoA; nothing when the call fails.
   virtual std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) = 0;
 };

@@ -120,14 +120,14 @@ bool SimFileSystem::AppendFile(const std::string& path, const std::string& data)
   return static_cast<bool>(out);
 }
 
-bool SimFileSystem::DeleteFile(const std::string& path) {
+bool SimFileSystem::RemoveFile(const std::string& path) {
   auto host = HostPath(path);
   std::error_code ec;
   if (!host || !fs::is_regular_file(*host, ec)) return false;
   return fs::remove(*host, ec);
 }
 
-bool SimFileSystem::CopyFile(const std::string& source, const std::string& target, bool overwrite) {
+bool SimFileSystem::Copy(const std::string& source, const std::string& target, bool overwrite) {
   auto from = HostPath(source);
   auto to = HostPath(target);
   std::error_code ec;
@@ -137,7 +137,7 @@ bool SimFileSystem::CopyFile(const std::string& source, const std::string& targe
   return fs::copy_file(*from, *to, fs::copy_options::overwrite_existing, ec);
 }
 
-bool SimFileSystem::MoveFile(const std::string& source, const std::string& target) {
+bool SimFileSystem::Move(const std::string& source, const std::string& target) {
   auto from = HostPath(source);
   auto to = HostPath(target);
   std::error_code ec;
@@ -163,7 +163,7 @@ bool SimFileSystem::CreateDirectories(const std::string& path) {
   return fs::is_directory(*host, ec);
 }
 
-bool SimFileSystem::RemoveDirectory(const std::string& path) {
+bool SimFileSystem::RemoveEmptyDirectory(const std::string& path) {
   auto host = HostPath(path);
   std::error_code ec;
   if (!host || !fs::is_directory(*host, ec) || !fs::is_empty(*host, ec)) return false;

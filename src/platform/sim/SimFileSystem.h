@@ -24,12 +24,12 @@ class SimFileSystem : public FileSystem {
   std::optional<std::string> ReadFile(const std::string& path, uint64_t offset, uint64_t length) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   bool AppendFile(const std::string& path, const std::string& data) override;
-  bool DeleteFile(const std::string& path) override;
-  bool CopyFile(const std::string& source, const std::string& target, bool overwrite) override;
-  bool MoveFile(const std::string& source, const std::string& target) override;
+  bool RemoveFile(const std::string& path) override;
+  bool Copy(const std::string& source, const std::string& target, bool overwrite) override;
+  bool Move(const std::string& source, const std::string& target) override;
   bool SetAttributesNormal(const std::string& path) override;
   bool CreateDirectories(const std::string& path) override;
-  bool RemoveDirectory(const std::string& path) override;
+  bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
 
  private:

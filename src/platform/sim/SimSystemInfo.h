@@ -27,6 +27,8 @@ class SimSystemInfo : public SystemInfo {
   std::string CommandLine() override { return commandLine; }
   std::string TempPath() override { return tempPath; }
   void BindToFirstProcessor() override { boundToFirstProcessor = true; }
+  // The simulated machine's ANSI code page is 1252.
+  std::u16string AnsiToWide(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
 };
 

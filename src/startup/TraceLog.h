@@ -1,0 +1,29 @@
+#pragma once
+// The trace log: one line per call, opened and closed each time so that what was written
+// survives a crash. Nothing is written while no log path is set.
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
+
+namespace quarrix {
+
+class TraceLog {
+ public:
+  TraceLog(platform::FileSystem& files, platform::SystemInfo& system) : files_(files), system_(system) {}
+
+  void SetLogPath(std::string path) { logPath_ = std::move(path); }
+  const std::string& LogPath() const { return logPath_; }
+
+  // Never reports an error: a file that cannot be opened is skipped for that line.
+  void WriteTrace(std::string_view text);
+
+ private:
+  platform::FileSystem& files_;
+  platform::SystemInfo& system_;
+  std::string logPath_;
+  bool firstTrace_ = true;  // only the first file ever written in a process is truncated
+};
+
+}  // namespace quarrix
