@@ -1,7 +1,7 @@
 # The two commands of the README: `make demo` and `make test`. Both set up a fresh machine first.
-PRESETS := native win64 win32
+PRESETS := native win64 win32 fuzz
 
-.PHONY: all bootstrap build test unit e2e demo bench clean
+.PHONY: all bootstrap build test unit e2e fuzz demo bench clean
 
 all: build
 
@@ -22,6 +22,10 @@ e2e: build
 test: build
 	ctest --preset native
 	ctest --preset win64
+	ctest --preset fuzz
+
+fuzz: build
+	ctest --preset fuzz
 
 demo: build
 	@scripts/demo
