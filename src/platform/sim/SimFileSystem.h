@@ -21,7 +21,8 @@ class SimFileSystem : public FileSystem {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   std::optional<uint64_t> FileSize(const std::string& path) override;
-  std::optional<std::string> ReadFile(const std::string& path, uint64_t offset, uint64_t length) override;
+  std::optional<std::string> ReadFile(const std::string& path, uint64_t offset = 0,
+                                      uint64_t length = UINT64_MAX) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   bool AppendFile(const std::string& path, const std::string& data) override;
   bool RemoveFile(const std::string& path) override;
