@@ -1,0 +1,56 @@
+#pragma once
+// The process: everything process-wide that start-up and the interpreter share, owned by value.
+// One Session per engine, so two engines in one test process stay independent.
+#include <string>
+
+#include "common/AnsiText.h"
+#include "engine/VariableManager.h"
+#include "localisation/MessageTable.h"
+#include "platform/Platform.h"
+#include "startup/CommandLine.h"
+#include "startup/Payload.h"
+#include "startup/TraceLog.h"
+
+namespace quarrix {
+
+struct Session {
+  explicit Session(const platform::Platform& machine)
+      : platform(machine), trace(machine.files, machine.system) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  platform::Platform platform;  // references to the machine's services
+  TVariableManager variables;
+  CommandLineValues commandLine;
+  TraceLog trace;
+  MessageTable messages;
+
+  // Script tables. The payload's parameterList is moved into parameterLists once read.
+  ScriptPayload payload;
+  ParameterLists parameterLists;
+  StringList skipMarks;  // one per line, rebuilt by the preparation pass
+
+  std::string executablePath;      // as the system reports it
+  std::string executableFolder;    // with trailing backslash
+  std::string executableFileName;  // with extension
+  std::string executableName;      // without extension
+  std::string tempFolder;          // with trailing backslash
+  std::string archivePath;         // executable folder + name + ".res"
+  std::string supportFolder;       // "zvk" + N in the temporary folder, trailing backslash; empty until made
+  std::string dataFolder;          // "data\" in the executable folder: media beside the setup
+  std::string rootFolder;          // the engine's root folder, reset by every run
+
+  // Silence as it stands now: from the command line, later kept in step with SILENT.
+  bool silent = false;
+  // Caption state, kept in step with TITLE and VELDLOGO by the interpreter; empty during start-up.
+  std::string captionTitle;
+  bool logoFree = false;
+
+  std::string workingTitle;  // the payload title, which an instance override may replace
+  std::string titleAsRead;   // the payload title exactly as read: names translation files
+
+  int dialogCount = 0;  // "Display Dialog" lines that are not commented out
+  int exitCode = 0;
+};
+
+}  // namespace quarrix
