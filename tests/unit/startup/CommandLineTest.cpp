@@ -34,7 +34,7 @@ TEST(CommandLine, SplitsArgumentsByQuotingRules) {
       {"setup.exe a\"b c d", {"ab c d"}},
       // every code from 1 to 32 separates; bytes from 0x80 up do not
       {"setup.exe\ta\t\t\x01" "b\r\n", {"a", "b"}},
-      {"setup.exe caf\xe9 \xa0x", {"caf\xe9", "\xa0x"}},
+      {"setup.exe caf\xe9 \xa0x !", {"caf\xe9", "\xa0x", "!"}},
       // the list ends at the first empty argument: a lone quote at the end, or a NUL
       {"setup.exe a \"", {"a"}},
       {"setup.exe a\0b c"s, {"a"}},
