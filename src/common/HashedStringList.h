@@ -31,6 +31,9 @@ class HashedStringList {
   // Index of the last entry equal to key ignoring case, or npos.
   std::ptrdiff_t IndexOf(std::string_view key) const;
 
+  // Equal entries in the same order; the index is a cache and does not count.
+  friend bool operator==(const HashedStringList& a, const HashedStringList& b) { return a.entries_ == b.entries_; }
+
  private:
   void RebuildIndex() const;
 

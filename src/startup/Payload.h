@@ -40,6 +40,8 @@ struct ScriptPayload {
 
   bool AsksLanguage() const { return askLanguage == "TRUE"; }
   size_t LineCount() const { return commandNames.Count(); }
+
+  bool operator==(const ScriptPayload&) const = default;
 };
 
 // The parameter lists every command reads from; start-up moves the payload's parameterList into
