@@ -1,0 +1,169 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <algorithm>
+
+#include "platform/win32/Win32Api.h"
+
+namespace quarrix::platform::win32 {
+
+namespace {
+
+// Large transfers go through in pieces: ReadFile and WriteFile take a 32-bit length.
+constexpr DWORD kChunkSize = 1u << 24;
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (IsOpen()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+HANDLE OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+  return CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool WriteAll(HANDLE handle, const std::string& data) {
+  size_t written = 0;
+  while (written < data.size()) {
+    DWORD piece = static_cast<DWORD>(std::min<size_t>(data.size() - written, kChunkSize));
+    DWORD done = 0;
+    if (!::WriteFile(handle, data.data() + written, piece, &done, nullptr) || done != piece) return false;
+    written += done;
+  }
+  return true;
+}
+
+std::optional<DWORD> Attributes(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return attributes;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+// Where the creatable part of a path starts: after "C:\" or after "\\server\share\".
+size_t FirstCreatableSeparator(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return 2;
+  if (path.rfind("\\\\", 0) == 0) {
+    size_t server = path.find('\\', 2);
+    if (server == std::string::npos) return path.size();
+    size_t share = path.find('\\', server + 1);
+    return share == std::string::npos ? path.size() : share;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  auto attributes = Attributes(path);
+  return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::DirectoryExists(const std::string& path) {
+  auto attributes = Attributes(path);
+  return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<uint64_t> Win32FileSystem::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path, uint64_t offset, uint64_t length) {
+  FileHandle file(OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+  if (!file.IsOpen()) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) return std::nullopt;
+  uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
+  if (offset > fileSize) return std::string();
+  uint64_t wanted = std::min(length, fileSize - offset);
+
+  LARGE_INTEGER start{};
+  start.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN)) return std::nullopt;
+  std::string data(static_cast<size_t>(wanted), '\0');
+  size_t filled = 0;
+  while (filled < data.size()) {
+    DWORD piece = static_cast<DWORD>(std::min<size_t>(data.size() - filled, kChunkSize));
+    DWORD done = 0;
+    if (!::ReadFile(file.Get(), data.data() + filled, piece, &done, nullptr)) return std::nullopt;
+    if (done == 0) break;  // the file shrank while we read it
+    filled += done;
+  }
+  data.resize(filled);
+  return data;
+}
+
+bool Win32FileSystem::WriteFile(const std::string& path, const std::string& data) {
+  FileHandle file(OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  return file.IsOpen() && WriteAll(file.Get(), data);
+}
+
+bool Win32FileSystem::AppendFile(const std::string& path, const std::string& data) {
+  FileHandle file(OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
+  if (!file.IsOpen()) return false;
+  LARGE_INTEGER none{};
+  if (!SetFilePointerEx(file.Get(), none, nullptr, FILE_END)) return false;
+  return WriteAll(file.Get(), data);
+}
+
+bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool Win32FileSystem::Copy(const std::string& source, const std::string& target, bool overwrite) {
+  return CopyFileA(source.c_str(), target.c_str(), overwrite ? FALSE : TRUE) != 0;
+}
+
+bool Win32FileSystem::Move(const std::string& source, const std::string& target) {
+  return MoveFileA(source.c_str(), target.c_str()) != 0;
+}
+
+bool Win32FileSystem::SetAttributesNormal(const std::string& path) {
+  return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool Win32FileSystem::CreateDirectories(const std::string& path) {
+  std::string folder = WithoutTrailingSeparators(path);
+  if (folder.empty()) return false;
+  for (size_t separator = folder.find('\\', FirstCreatableSeparator(folder) + 1); ;
+       separator = folder.find('\\', separator + 1)) {
+    std::string prefix = folder.substr(0, separator);
+    if (!DirectoryExists(prefix)) CreateDirectoryA(prefix.c_str(), nullptr);
+    if (separator == std::string::npos) break;
+  }
+  return DirectoryExists(folder);
+}
+
+bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
+  return RemoveDirectoryA(WithoutTrailingSeparators(path).c_str()) != 0;
+}
+
+std::vector<DirectoryEntry> Win32FileSystem::ListDirectory(const std::string& path) {
+  std::vector<DirectoryEntry> entries;
+  std::string pattern = WithoutTrailingSeparators(path) + "\\*";
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return entries;
+}
+
+}  // namespace quarrix::platform::win32

@@ -1,0 +1,25 @@
+#pragma once
+// Files and folders through the ANSI Win32 file API.
+#include "platform/FileSystem.h"
+
+namespace quarrix::platform::win32 {
+
+class Win32FileSystem : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path, uint64_t offset = 0,
+                                      uint64_t length = UINT64_MAX) override;
+  bool WriteFile(const std::string& path, const std::string& data) override;
+  bool AppendFile(const std::string& path, const std::string& data) override;
+  bool RemoveFile(const std::string& path) override;
+  bool Copy(const std::string& source, const std::string& target, bool overwrite) override;
+  bool Move(const std::string& source, const std::string& target) override;
+  bool SetAttributesNormal(const std::string& path) override;
+  bool CreateDirectories(const std::string& path) override;
+  bool RemoveEmptyDirectory(const std::string& path) override;
+  std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+};
+
+}  // namespace quarrix::platform::win32

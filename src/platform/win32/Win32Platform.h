@@ -1,0 +1,28 @@
+#pragma once
+// The real machine: every platform interface backed by Win32, bundled as a Platform.
+#include "platform/Platform.h"
+#include "platform/win32/Win32ArchiveLibrary.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemInfo.h"
+#include "platform/win32/Win32UserInterface.h"
+
+namespace quarrix::platform::win32 {
+
+class Win32Platform {
+ public:
+  Win32Platform() = default;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_}; }
+
+ private:
+  Win32FileSystem files_;
+  Win32Registry registry_;
+  Win32SystemInfo system_;
+  Win32UserInterface ui_;
+  Win32ArchiveLibrary archive_;
+};
+
+}  // namespace quarrix::platform::win32

@@ -1,0 +1,120 @@
+#include "platform/win32/Win32SystemInfo.h"
+
+#include <climits>
+#include <vector>
+
+#include "platform/win32/Win32Api.h"
+
+namespace quarrix::platform::win32 {
+
+namespace {
+
+constexpr DWORD kModuleNameBuffer = 261;
+constexpr DWORD kTempPathBuffer = 260;
+// Room for any wide path the system hands out, long-path prefix included.
+constexpr DWORD kWidePathBuffer = 32768;
+
+using RtlGetVersionFunction = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+using SetProcessAffinityMaskFunction = BOOL(WINAPI*)(HANDLE, DWORD_PTR);
+
+std::string WideToAnsi(const wchar_t* text, int length) {
+  int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string converted(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, converted.data(), size, nullptr, nullptr);
+  return converted;
+}
+
+// The short 8.3 form of the running executable's wide name, in ANSI; empty when unavailable.
+std::string ShortExecutablePath() {
+  std::vector<wchar_t> wide(kWidePathBuffer);
+  DWORD length = GetModuleFileNameW(nullptr, wide.data(), kWidePathBuffer);
+  if (length == 0 || length >= kWidePathBuffer) return {};
+  std::vector<wchar_t> shortName(kWidePathBuffer);
+  DWORD shortLength = GetShortPathNameW(wide.data(), shortName.data(), kWidePathBuffer);
+  if (shortLength == 0 || shortLength >= kWidePathBuffer) return {};
+  return WideToAnsi(shortName.data(), static_cast<int>(shortLength));
+}
+
+}  // namespace
+
+WindowsVersion Win32SystemInfo::Version() {
+  WindowsVersion version;
+  auto rtlGetVersion = LookUpProcedure<RtlGetVersionFunction>(GetModuleHandleA("ntdll.dll"), "RtlGetVersion");
+  RTL_OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) {
+    version.major = info.dwMajorVersion;
+    version.minor = info.dwMinorVersion;
+    version.ntFamily = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    return version;
+  }
+  OSVERSIONINFOA fallback{};
+  fallback.dwOSVersionInfoSize = sizeof(fallback);
+  if (GetVersionExA(&fallback)) {
+    version.major = fallback.dwMajorVersion;
+    version.minor = fallback.dwMinorVersion;
+    version.ntFamily = fallback.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  }
+  return version;
+}
+
+std::string Win32SystemInfo::ExecutablePath() {
+  char buffer[kModuleNameBuffer] = {};
+  DWORD length = GetModuleFileNameA(nullptr, buffer, kModuleNameBuffer);
+  if (length >= kModuleNameBuffer) length = kModuleNameBuffer - 1;  // truncated; still terminated
+  std::string path(buffer, length);
+  // '?' stands for a character the ANSI code page cannot represent.
+  if (path.find('?') != std::string::npos) {
+    std::string shortPath = ShortExecutablePath();
+    if (!shortPath.empty()) return shortPath;
+  }
+  return path;
+}
+
+std::string Win32SystemInfo::CommandLine() {
+  const char* line = GetCommandLineA();
+  return line != nullptr ? std::string(line) : std::string();
+}
+
+std::string Win32SystemInfo::TempPath() {
+  char buffer[kTempPathBuffer + 1] = {};
+  DWORD length = GetTempPathA(kTempPathBuffer, buffer);
+  if (length > 0 && length <= kTempPathBuffer) return std::string(buffer, length);
+  if (length == 0) return {};
+  // A longer folder than the customary buffer holds: cutting it would point elsewhere.
+  std::vector<char> larger(length + 1);
+  DWORD longLength = GetTempPathA(length + 1, larger.data());
+  if (longLength == 0 || longLength > length) return {};
+  return std::string(larger.data(), longLength);
+}
+
+void Win32SystemInfo::BindToFirstProcessor() {
+  auto setAffinity = LookUpProcedure<SetProcessAffinityMaskFunction>(GetModuleHandleA("kernel32.dll"),
+                                                                     "SetProcessAffinityMask");
+  if (setAffinity != nullptr) setAffinity(GetCurrentProcess(), 1);
+}
+
+std::u16string Win32SystemInfo::AnsiToWide(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return {};
+  int length = static_cast<int>(text.size());
+  int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::u16string wide(static_cast<size_t>(size), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), size);
+  return wide;
+}
+
+std::optional<std::string> Win32SystemInfo::LocaleInfo(uint32_t lcid, LocaleItem item) {
+  auto type = static_cast<LCTYPE>(item);
+  int size = GetLocaleInfoA(lcid, type, nullptr, 0);
+  if (size <= 0) return std::nullopt;
+  std::string text(static_cast<size_t>(size), '\0');
+  int written = GetLocaleInfoA(lcid, type, text.data(), size);
+  if (written <= 0) return std::nullopt;
+  text.resize(static_cast<size_t>(written));
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+}  // namespace quarrix::platform::win32

@@ -1,0 +1,19 @@
+#pragma once
+// Answers of the running Windows system and process.
+#include "platform/SystemInfo.h"
+
+namespace quarrix::platform::win32 {
+
+class Win32SystemInfo : public SystemInfo {
+ public:
+  // RtlGetVersion tells the truth where GetVersionEx is subject to compatibility shims.
+  WindowsVersion Version() override;
+  std::string ExecutablePath() override;
+  std::string CommandLine() override;
+  std::string TempPath() override;
+  void BindToFirstProcessor() override;
+  std::u16string AnsiToWide(std::string_view text) override;
+  std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
+};
+
+}  // namespace quarrix::platform::win32

@@ -1,0 +1,49 @@
+#include "platform/win32/Win32UserInterface.h"
+
+#include "platform/win32/Win32Api.h"
+
+namespace quarrix::platform::win32 {
+
+namespace {
+
+UINT ButtonStyle(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::Ok: return MB_OK;
+    case MessageButtons::OkCancel: return MB_OKCANCEL;
+    case MessageButtons::YesNo: return MB_YESNO;
+    case MessageButtons::YesNoCancel: return MB_YESNOCANCEL;
+    case MessageButtons::RetryCancel: return MB_RETRYCANCEL;
+  }
+  return MB_OK;
+}
+
+UINT IconStyle(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::None: return 0;
+    case MessageIcon::Error: return MB_ICONERROR;
+    case MessageIcon::Warning: return MB_ICONWARNING;
+    case MessageIcon::Information: return MB_ICONINFORMATION;
+    case MessageIcon::Question: return MB_ICONQUESTION;
+  }
+  return 0;
+}
+
+MessageResult ToResult(int answer) {
+  switch (answer) {
+    case IDOK: return MessageResult::Ok;
+    case IDRETRY: return MessageResult::Retry;
+    case IDYES: return MessageResult::Yes;
+    case IDNO: return MessageResult::No;
+    default: return MessageResult::Cancel;  // IDCANCEL, or the box could not be shown
+  }
+}
+
+}  // namespace
+
+MessageResult Win32UserInterface::ShowMessage(const std::string& text, const std::string& caption,
+                                              MessageButtons buttons, MessageIcon icon, bool ownedByWindow) {
+  (void)ownedByWindow;  // no engine window can own a box yet
+  return ToResult(MessageBoxA(nullptr, text.c_str(), caption.c_str(), ButtonStyle(buttons) | IconStyle(icon)));
+}
+
+}  // namespace quarrix::platform::win32

@@ -1,0 +1,81 @@
+"""Start-up of the real engine under Wine: the early exits, their trace logs and the support folder."""
+
+import unittest
+
+import setup_files
+import wine
+
+OPENING = ["<Quarrix>", "  <SetupSplash>"]
+PAYLOAD_READ = ["    <StubSize>", "    </StubSize>", "    <StubData>", "    </StubData>",
+                "    <GlobalLists>", "    </GlobalLists>"]
+SUPPORT_FOLDER_MADE = ["    <SupportDir>", "    </SupportDir>"]
+# Exits 14 and 15 both leave the extraction step open.
+UP_TO_EXTRACTION = OPENING + PAYLOAD_READ + SUPPORT_FOLDER_MADE + ["    <ExtractArchive>"]
+
+
+class StartupTest(unittest.TestCase):
+    def setUp(self):
+        wine.remove_support_folders()
+        self.folder = wine.SetupFolder()
+        self.addCleanup(self.folder.remove)
+        self.addCleanup(wine.remove_support_folders)
+
+    def run_setup(self, executable, *switches):
+        # The engine lower-cases the log path, so the file is named in lower case from the start.
+        log_argument = "/l=" + self.folder.windows_path("trace.log")
+        code = wine.run(executable, [*switches, log_argument])
+        return code, wine.read_trace_log(self.folder.path("trace.log"))
+
+    def setup_with_payload(self):
+        return setup_files.attached_setup(wine.engine(), setup_files.empty_script_payload(),
+                                          self.folder.path("setup.exe"))
+
+    def test_engine_without_payload_ends_with_13_after_the_stub_size_tag(self):
+        executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
+        code, trace = self.run_setup(executable, "/s")
+        self.assertEqual(code, 13)
+        self.assertEqual(trace, OPENING + ["    <StubSize>"])
+        self.assertEqual(wine.support_folders(), [], "no support folder before the payload is read")
+
+    def test_missing_support_archive_ends_with_14_and_leaves_the_support_folder(self):
+        for switch in ["/s", "/qn", "-S"]:
+            with self.subTest(switch=switch):
+                wine.remove_support_folders()
+                code, trace = self.run_setup(self.setup_with_payload(), switch)
+                self.assertEqual(code, 14)
+                self.assertEqual(trace, UP_TO_EXTRACTION)
+                self.assertEqual([folder.name for folder in wine.support_folders()], ["zvk1"])
+                self.assertFalse((wine.temp_folder() / "zvk.tmp").exists(), "the payload copy is deleted")
+
+    def test_support_archive_without_archive_library_ends_with_15(self):
+        executable = self.setup_with_payload()
+        self.folder.path("setup.res").write_bytes(b"not read without the library")
+        code, trace = self.run_setup(executable, "/s")
+        self.assertEqual(code, 15)
+        self.assertEqual(trace, UP_TO_EXTRACTION)
+
+    def test_support_folder_takes_the_first_free_number(self):
+        cases = [([], "zvk1"), (["zvk1"], "zvk2"), (["zvk1", "zvk2"], "zvk3"), (["zvk2"], "zvk1")]
+        executable = self.setup_with_payload()
+        self.folder.path("setup.res").write_bytes(b"not read without the library")
+        for existing, expected in cases:
+            with self.subTest(existing=existing):
+                wine.remove_support_folders()
+                for name in existing:
+                    (wine.temp_folder() / name).mkdir()
+                code, _ = self.run_setup(executable, "/s")
+                self.assertEqual(code, 15)
+                # A 15 exit skips the clean-up, so the run's folder is still there to be found.
+                created = {folder.name for folder in wine.support_folders()} - set(existing)
+                self.assertEqual(created, {expected})
+
+    def test_trace_log_is_truncated_by_the_first_line_of_a_run(self):
+        self.folder.path("trace.log").write_bytes("stale line\r\n".encode("utf-16-le") * 3)
+        executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
+        code, trace = self.run_setup(executable, "/s")
+        self.assertEqual(code, 13)
+        self.assertEqual(trace, OPENING + ["    <StubSize>"])
+
+
+if __name__ == "__main__":
+    unittest.main()
