@@ -82,7 +82,7 @@ TEST(ScriptSource, AnyParameterBytesSurviveDumpAndCompile) {
       "\"\"\"", "{G}",  "-1",    "x\\",    "$NAME$",  "key = value",  "# c", "\\t",  "C:\\a b\\",
   };
   for (const std::string& value : values) {
-    SCOPED_TRACE(testing::PrintToString(value));
+    SCOPED_TRACE(::testing::PrintToString(value));
     ScriptPayload payload;
     payload.commandNames = HashedStringList({value.empty() ? "X" : value});
     payload.lineGuids = HashedStringList({"{00000000-0000-0000-0000-000000000001}"});

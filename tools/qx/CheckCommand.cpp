@@ -1,0 +1,21 @@
+#include <string>
+
+#include "QxCommands.h"
+#include "engine/ScriptPreparation.h"
+#include "engine/VariableManager.h"
+
+namespace quarrix::qx {
+
+int RunCheck(Arguments arguments) {
+  ParsedArguments parsed = ParseArguments("check", arguments, false);
+  ExpectPositionalCount("check", parsed, 1);
+  ScriptPayload payload = LoadPayloadOrSource(parsed.positional[0]);
+  TVariableManager variables;
+  StringList skipMarks;
+  PreparationResult result = PrepareScript(variables, payload.commandNames, payload.lineGuids, &payload.commentFlags,
+                                           ParameterLists{payload.parameterList}, skipMarks);
+  WriteStdout(std::to_string(result.result) + "\n" + result.message + "\n");
+  return result.Accepted() ? kExitOk : kExitRejected;
+}
+
+}  // namespace quarrix::qx

@@ -1,0 +1,69 @@
+#pragma once
+// The qx subcommands: one row of the command table per subcommand, and what they share.
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/VariableManager.h"
+#include "startup/Payload.h"
+
+namespace quarrix::qx {
+
+// Exit codes of every subcommand.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRejected = 1;
+inline constexpr int kExitInputError = 2;
+
+// Bad usage or bad input: reported as one "qx: " line on stderr, exit code 2.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+using Arguments = std::span<const std::string>;
+
+struct Subcommand {
+  std::string_view name;
+  std::string_view usage;    // the arguments after "qx NAME"
+  std::string_view summary;  // one line for "qx --help"
+  std::string_view details;  // more lines for "qx help NAME"; may be empty
+  int (*run)(Arguments arguments);
+};
+
+std::span<const Subcommand> Subcommands();
+
+int RunCompile(Arguments arguments);
+int RunDump(Arguments arguments);
+int RunCheck(Arguments arguments);
+int RunEval(Arguments arguments);
+int RunExpand(Arguments arguments);
+int RunCond(Arguments arguments);
+int RunAttach(Arguments arguments);
+
+// Positional arguments and the value of "-o"; any other option is an input error.
+struct ParsedArguments {
+  std::vector<std::string> positional;
+  std::string output;
+};
+ParsedArguments ParseArguments(std::string_view subcommand, Arguments arguments, bool takesOutput);
+void ExpectPositionalCount(std::string_view subcommand, const ParsedArguments& parsed, size_t count);
+
+std::string ReadHostFile(const std::string& path);
+// Writes path + ".tmp" and renames it over path, so a failure leaves no partial file behind.
+void WriteHostFileAtomically(const std::string& path, std::string_view bytes);
+void WriteStdout(std::string_view text);
+
+// The payload bytes of a payload file or of a setup executable ("MZ" at the start).
+std::string PayloadBytesOf(const std::string& path, const std::string& fileBytes);
+ScriptPayload LoadPayload(const std::string& path);
+// A script source (marked, or not readable as a payload) is compiled; anything else is read as
+// a payload.
+ScriptPayload LoadPayloadOrSource(const std::string& path);
+ScriptPayload CompileSourceFile(const std::string& path, const std::string& text);
+
+// NAME=VALUE arguments stored into a fresh variable store.
+void StoreAssignments(TVariableManager& variables, Arguments assignments);
+
+}  // namespace quarrix::qx
