@@ -3,6 +3,7 @@
 // Names compare ignoring the case of A to Z; a key keeps the spelling of its first assignment.
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,6 +26,8 @@ class TVariableManager {
   void ClearVariables();
   bool VariableExists(std::string_view name) const;
   std::string GetVariable(std::string_view name) const;
+  // Existence and value in one locked step, for callers that must not see them disagree.
+  std::optional<std::string> LookupVariable(std::string_view name) const;
   std::string ExportVariables() const;
   void ImportVariables(std::string_view commaText);
   std::string ExpandVariables(std::string_view text) const;
@@ -43,17 +46,19 @@ class TVariableManager {
 
  private:
   struct FoldedHash {
+    bool caseSensitive = false;
     size_t operator()(const std::string& key) const;
   };
   struct FoldedEqual {
+    bool caseSensitive = false;
     bool operator()(const std::string& a, const std::string& b) const;
   };
   using Table = std::unordered_map<std::string, std::string, FoldedHash, FoldedEqual>;
 
   std::string Expand(std::string_view text, bool quoted) const;
-  bool IsProtected(std::string_view name) const;
+  bool IsProtected(std::string_view name, std::string_view context) const;
+  std::unique_lock<std::mutex> ReadLock() const;
 
-  bool caseSensitive_;
   bool lockReads_;
   mutable std::mutex lock_;
   Table table_;
