@@ -11,6 +11,17 @@ PAYLOAD_READ = ["    <StubSize>", "    </StubSize>", "    <StubData>", "    </St
 SUPPORT_FOLDER_MADE = ["    <SupportDir>", "    </SupportDir>"]
 # Exits 14 and 15 both leave the extraction step open.
 UP_TO_EXTRACTION = OPENING + PAYLOAD_READ + SUPPORT_FOLDER_MADE + ["    <ExtractArchive>"]
+UP_TO_PACKAGE_CHECK = UP_TO_EXTRACTION + ["    </ExtractArchive>", "    <ExtractResource>"]
+UP_TO_SCRIPT = UP_TO_PACKAGE_CHECK + ["    </ExtractResource>", "    <ResourcePath>", "    </ResourcePath>",
+                                      "    <Dialogs>", "    </Dialogs>", "  </SetupSplash>", "  <RunScript>"]
+AFTER_SCRIPT = ["  </RunScript>", "  <Free>", "  </Free>", "  <CachedSupportDir>", "  </CachedSupportDir>",
+                "</Quarrix>"]
+ARCHIVE_ENTRIES = ["a.txt", "sub\\b.txt"]
+# What the stand-in library saw of the engine's whole-archive extraction at start-up.
+EXPECTED_LIBRARY_REPORT = "\n".join([
+    "alwaysOne=1", "mode=0", "password=", "targets=" + ",".join(ARCHIVE_ENTRIES),
+    "passwordCalls=1:terminated,0",  # the empty password once, then no more
+    "progress=1", "twoArgument=1", "overwrite=4"]) + "\n"
 
 
 class StartupTest(unittest.TestCase):
@@ -29,6 +40,12 @@ class StartupTest(unittest.TestCase):
     def setup_with_payload(self):
         return setup_files.attached_setup(wine.engine(), setup_files.empty_script_payload(),
                                           self.folder.path("setup.exe"))
+
+    def setup_with_archive(self, archive_lines):
+        executable = self.setup_with_payload()
+        self.folder.path("setup.res").write_bytes("".join(line + "\r\n" for line in archive_lines).encode())
+        (self.folder.path("zvk.lib")).write_bytes(wine.fake_archive_library().read_bytes())
+        return executable
 
     def test_engine_without_payload_ends_with_13_after_the_stub_size_tag(self):
         executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
@@ -53,6 +70,35 @@ class StartupTest(unittest.TestCase):
         code, trace = self.run_setup(executable, "/s")
         self.assertEqual(code, 15)
         self.assertEqual(trace, UP_TO_EXTRACTION)
+
+    def test_archive_the_library_cannot_open_ends_with_15(self):
+        executable = self.setup_with_archive(["entry a.txt", "fail 1003"])
+        code, trace = self.run_setup(executable, "/s")
+        self.assertEqual(code, 15)
+        self.assertEqual(trace, UP_TO_EXTRACTION)
+
+    def test_extracted_archive_without_installer_package_ends_with_16(self):
+        executable = self.setup_with_archive(["entry " + entry for entry in ARCHIVE_ENTRIES])
+        code, trace = self.run_setup(executable, "/s")
+        self.assertEqual(code, 16)
+        self.assertEqual(trace, UP_TO_PACKAGE_CHECK)
+        [support] = wine.support_folders()
+        for entry in ARCHIVE_ENTRIES:
+            self.assertEqual(support.joinpath(*entry.split("\\")).read_text(), entry)
+        self.assertEqual(support.joinpath("abi-report.txt").read_text(), EXPECTED_LIBRARY_REPORT)
+
+    def test_run_with_installer_package_removes_the_support_folder(self):
+        for package in ["setup.msi", "setup.msp"]:
+            with self.subTest(package=package):
+                executable = self.setup_with_archive(["entry " + entry for entry in ARCHIVE_ENTRIES])
+                for stale in ["setup.msi", "setup.msp"]:
+                    self.folder.path(stale).unlink(missing_ok=True)
+                self.folder.path(package).write_bytes(b"package")
+                code, trace = self.run_setup(executable, "/s")
+                self.assertEqual(code, 0)
+                self.assertEqual(trace[:len(UP_TO_SCRIPT)], UP_TO_SCRIPT)
+                self.assertEqual(trace[-len(AFTER_SCRIPT):], AFTER_SCRIPT)
+                self.assertEqual(wine.support_folders(), [])
 
     def test_support_folder_takes_the_first_free_number(self):
         cases = [([], "zvk1"), (["zvk1"], "zvk2"), (["zvk1", "zvk2"], "zvk3"), (["zvk2"], "zvk1")]

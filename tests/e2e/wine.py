@@ -29,6 +29,10 @@ def qx() -> pathlib.Path:
     return pathlib.Path(os.environ["QUARRIX_QX"])
 
 
+def fake_archive_library() -> pathlib.Path:
+    return pathlib.Path(os.environ["QUARRIX_FAKE_ARCHIVE_LIBRARY"])
+
+
 def wine_environment() -> dict:
     env = dict(os.environ)
     env["WINEDEBUG"] = "-all"
