@@ -1,5 +1,7 @@
 #include "engine/VariableManager.h"
 
+#include <cstdint>
+
 #include "common/CommaText.h"
 
 namespace quarrix {
