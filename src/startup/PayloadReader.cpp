@@ -20,6 +20,7 @@ constexpr std::string_view kEscapedDollars[] = {"$WILD_DOLLAR$", "$DOLLAR$"};
 // The image headers of a linked executable lie well inside its first 64 KiB.
 constexpr uint64_t kHeaderProbeBytes = 64 * 1024;
 constexpr std::string_view kTempFileName = "zvk.tmp";
+constexpr int kSourceLocationsField = 25;
 
 // Lines end with CR LF. A lone CR or LF is part of the line: the writer never emits one, and
 // treating it as a break could shift every later field without any error. A final line that
@@ -67,8 +68,9 @@ std::string_view NextLine(LineCursor& cursor, int number, std::string_view name)
   return line;
 }
 
-std::vector<std::string> ReadList(LineCursor& cursor, int number, std::string_view name) {
+std::vector<std::string> ReadList(LineCursor& cursor, int number, std::string_view name, size_t expectedCount) {
   std::vector<std::string> entries;
+  entries.reserve(expectedCount);
   for (;;) {
     std::string_view line = NextLine(cursor, number, name);
     if (line == kListTerminator) return entries;
@@ -149,14 +151,17 @@ uint32_t StubSizeOf(platform::FileSystem& files, const std::string& executablePa
 ScriptPayload ParsePayload(std::string_view text) {
   ScriptPayload payload;
   LineCursor cursor(text);
-  VisitPayloadFields(payload, [&cursor](int number, std::string_view name, auto& field) {
+  // The per-line lists share the length of the first; a hint, never trusted.
+  size_t scriptLines = 0;
+  VisitPayloadFields(payload, [&](int number, std::string_view name, auto& field) {
     using Field = std::decay_t<decltype(field)>;
     if constexpr (std::is_same_v<Field, HashedStringList>) {
-      std::vector<std::string> entries = ReadList(cursor, number, name);
+      std::vector<std::string> entries = ReadList(cursor, number, name, number == kParameterListField ? 0 : scriptLines);
+      if (number == 1) scriptLines = entries.size();
       if (number == kParameterListField) ReplaceEscapedDollars(entries);
       field = HashedStringList(std::move(entries));
     } else if constexpr (std::is_same_v<Field, StringList>) {
-      field = ReadList(cursor, number, name);
+      field = ReadList(cursor, number, name, number == kSourceLocationsField ? scriptLines : 0);
     } else if constexpr (std::is_same_v<Field, std::string>) {
       field = NextLine(cursor, number, name);
     } else {
