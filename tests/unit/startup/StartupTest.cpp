@@ -309,7 +309,7 @@ TEST_F(StartupTest, AFileOfTheSupportFolderNameIsReportedAndKept) {
   EXPECT_EQ(lines.back(), "</Quarrix>");
 }
 
-TEST_F(StartupTest, SupportFolderRemovalReachesNestedFoldersAndReadOnlyFiles) {
+TEST_F(StartupTest, SupportFolderRemovalReachesNestedFolders) {
   CompleteSetup(DialogScript("Welcome"));
   machine.archive.onExtract = [this](const std::string&, const std::string& destination,
                                      const std::vector<std::string>&, uint32_t&) {
