@@ -115,6 +115,18 @@ class StartupTest(unittest.TestCase):
                 created = {folder.name for folder in wine.support_folders()} - set(existing)
                 self.assertEqual(created, {expected})
 
+    def test_compatibility_mark_is_written_even_when_start_up_fails(self):
+        # Wine reports Windows 10, so the mark for Windows 7 and later applies.
+        key = "HKCR\\Applications\\setup.exe"
+        wine.reg("delete", key, "/f")
+        self.assertNotEqual(wine.reg("query", key).returncode, 0)
+        executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
+        code, _ = self.run_setup(executable, "/s")
+        self.assertEqual(code, 13)
+        query = wine.reg("query", key, "/v", "IsHostApp")
+        self.assertEqual(query.returncode, 0, query.stderr)
+        self.assertRegex(query.stdout, r"IsHostApp\s+REG_SZ\s*$")
+
     def test_trace_log_is_truncated_by_the_first_line_of_a_run(self):
         self.folder.path("trace.log").write_bytes("stale line\r\n".encode("utf-16-le") * 3)
         executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))

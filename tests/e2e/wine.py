@@ -133,6 +133,12 @@ def run(executable: pathlib.Path, arguments=(), timeout=DEFAULT_RUN_TIMEOUT_SECO
     return completed.returncode
 
 
+def reg(*arguments) -> subprocess.CompletedProcess:
+    """Wine's reg.exe in the prefix, for reading what a run left in the registry."""
+    return subprocess.run(["wine", "reg", *arguments], env=wine_environment(), timeout=DEFAULT_RUN_TIMEOUT_SECONDS,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, errors="replace")
+
+
 def read_trace_log(path: pathlib.Path) -> list:
     """The lines of a trace log; fails unless it is UTF-16LE without byte-order mark, CR LF ended."""
     data = pathlib.Path(path).read_bytes()
