@@ -5,6 +5,8 @@
 namespace quarrix {
 
 std::string GetLineParameter(const ParameterLists& lists, std::string_view lineGuid, size_t n) {
+  // An empty GUID names no line; looked up, it would match an empty parameter value instead.
+  if (lineGuid.empty()) return std::string();
   for (const HashedStringList& list : lists) {
     std::ptrdiff_t found = list.IndexOf(lineGuid);
     if (found == HashedStringList::npos) continue;

@@ -49,7 +49,8 @@ struct ScriptPayload {
 using ParameterLists = std::vector<HashedStringList>;
 
 // Parameter n of the line whose GUID is given: n = 0 is the GUID itself. Empty when no list holds
-// the GUID; a position past the end of the list throws std::out_of_range (a runtime error).
+// the GUID or the GUID is empty; a position past the end of the list throws std::out_of_range
+// (a runtime error).
 std::string GetLineParameter(const ParameterLists& lists, std::string_view lineGuid, size_t n);
 
 }  // namespace quarrix

@@ -235,7 +235,7 @@ TEST(GetLineParameterTest, FindsTheLineInTheFirstListThatHoldsIt) {
   const std::string g3 = "{AAAAAAAA-0000-0000-0000-000000000003}";
   const std::string g4 = "{AAAAAAAA-0000-0000-0000-00000000000F}";
   const ParameterLists lists = {
-      HashedStringList({g1, "a1", "a2", g2, "b1", g4, "first", g4, "second"}),
+      HashedStringList({g1, "a1", "", g2, "b1", g4, "first", g4, "second"}),
       HashedStringList({g3, "c1", g1, "shadowed"}),
   };
   struct Case {
@@ -247,14 +247,14 @@ TEST(GetLineParameterTest, FindsTheLineInTheFirstListThatHoldsIt) {
       {g1, 0, g1},
       {ToLowerAscii(g1), 0, g1},  // the GUID as stored, whatever the spelling asked for
       {ToLowerAscii(g1), 1, "a1"},
-      {g1, 2, "a2"},
+      {g1, 2, ""},
       {g2, 1, "b1"},
       {g3, 1, "c1"},
       {g4, 1, "second"},  // the last occurrence wins
       {"{AAAAAAAA-0000-0000-0000-00000000000f}", 1, "second"},
       {"{AAAAAAAA-0000-0000-0000-000000000009}", 0, ""},
       {"{AAAAAAAA-0000-0000-0000-000000000009}", 7, ""},
-      {"", 1, ""},
+      {"", 1, ""},  // not the empty value of line g1 and what follows it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.guid + " n=" + std::to_string(c.n));
