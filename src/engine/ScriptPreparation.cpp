@@ -52,7 +52,7 @@ class Script {
   // The authoring tool writes every parameter of a line; a list cut short reads as empty
   // instead of ending the pass with an index error.
   std::string Param(size_t line, size_t n) const {
-    if (line >= lineGuids_.Count() || lineGuids_[line].empty()) return {};
+    if (line >= lineGuids_.Count()) return {};
     try {
       return GetLineParameter(parameterLists_, lineGuids_[line], n);
     } catch (const std::out_of_range&) {

@@ -337,5 +337,17 @@ TEST(ScriptPreparation, ParametersMissingFromTheListReadAsEmpty) {
   });
 }
 
+TEST(ScriptPreparation, LineWithoutGuidHasNoParameters) {
+  // A lookup of the empty GUID would land on the empty parameter of line 0 and read "NOPE".
+  ScriptTables tables({{"Comment", {"", "NOPE"}}, {"Else If", {}}});
+  tables.lineGuids.Set(1, "");
+  TVariableManager variables;
+  StringList skipMarks;
+  PreparationResult outcome = PrepareScript(variables, tables.commandNames, tables.lineGuids,
+                                            &tables.commentFlags, tables.parameterLists, skipMarks);
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.message, "Variable required");
+}
+
 }  // namespace
 }  // namespace quarrix
