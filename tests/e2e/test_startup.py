@@ -24,6 +24,14 @@ EXPECTED_LIBRARY_REPORT = "\n".join([
     "progress=1", "twoArgument=1", "overwrite=4"]) + "\n"
 
 
+def setUpModule():
+    wine.start_server()
+
+
+def tearDownModule():
+    wine.stop_server()
+
+
 class StartupTest(unittest.TestCase):
     def setUp(self):
         wine.remove_support_folders()
@@ -124,7 +132,7 @@ class StartupTest(unittest.TestCase):
         code, _ = self.run_setup(executable, "/s")
         self.assertEqual(code, 13)
         query = wine.reg("query", key, "/v", "IsHostApp")
-        self.assertEqual(query.returncode, 0, query.stderr)
+        self.assertEqual(query.returncode, 0, query.stdout)
         self.assertRegex(query.stdout, r"IsHostApp\s+REG_SZ\s*$")
 
     def test_trace_log_is_truncated_by_the_first_line_of_a_run(self):
