@@ -1,46 +1,50 @@
-"""Setup executables for the end-to-end tests: the engine with a payload behind its image.
+"""Setup executables for the end-to-end tests, built from script sources by qx."""
 
-The payload is written here field by field until the tests build their setups from script
-sources with qx; the layout is the engine's 25 fields of CR LF text in their fixed order.
-"""
-
+import os
 import pathlib
 import shutil
+import subprocess
+import tempfile
 
-# Kinds of the 25 payload fields, in order: L list, S single, I integer.
-PAYLOAD_FIELD_KINDS = "LLLLSSLSSSSSSLLILSLSSLLIL"
-LIST_TERMINATOR = "$"
+import wine
 
+QX_TIMEOUT_SECONDS = 60
 
-def payload_text(fields=None) -> bytes:
-    """A payload with the given fields (by 1-based number) and empty or zero ones elsewhere."""
-    fields = fields or {}
-    lines = []
-    for number, kind in enumerate(PAYLOAD_FIELD_KINDS, start=1):
-        value = fields.get(number)
-        if kind == "L":
-            lines.extend(value or [])
-            lines.append(LIST_TERMINATOR)
-        elif kind == "S":
-            lines.append(value or "")
-        else:
-            lines.append(str(value if value is not None else 0))
-    return "".join(line + "\r\n" for line in lines).encode("cp1252")
+# A script without lines: enough for everything start-up does before the script runs.
+EMPTY_SCRIPT_SOURCE = """#quarrix-script 1
+[setup]
+product-code = {00000000-0000-0000-0000-000000000001}
+revision-code = {00000000-0000-0000-0000-000000000002}
+title = "E2E Product"
+default-language = English
+ask-language = FALSE
+[script]
+"""
 
 
-def empty_script_payload() -> bytes:
-    """A script without lines: enough for everything start-up does before the script runs."""
-    return payload_text({5: "{00000000-0000-0000-0000-000000000001}", 6: "E2E Product", 16: 1,
-                         18: "{00000000-0000-0000-0000-000000000002}", 20: "FALSE", 21: "English",
-                         24: 1252})
+def _run_qx(*arguments) -> None:
+    if not wine.qx().is_file():
+        raise RuntimeError(f"qx not found at {wine.qx()}: build the native preset first "
+                           "(or point the CMake cache variable QUARRIX_QX at it)")
+    completed = subprocess.run([str(wine.qx()), *map(str, arguments)], timeout=QX_TIMEOUT_SECONDS,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace")
+    if completed.returncode != 0:
+        raise RuntimeError(f"qx {arguments[0]} failed ({completed.returncode}): {completed.stdout}")
 
 
-def bare_engine(engine: pathlib.Path, target: pathlib.Path) -> pathlib.Path:
-    shutil.copyfile(engine, target)
+def compiled_setup(source: str, target: pathlib.Path) -> pathlib.Path:
+    """The engine with the payload compiled from source attached, written to target."""
+    work = pathlib.Path(os.environ["QUARRIX_E2E_WORK"])
+    work.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=work) as scratch:
+        source_path = pathlib.Path(scratch) / "setup.qxs"
+        payload_path = pathlib.Path(scratch) / "setup.payload"
+        source_path.write_bytes(source.encode("cp1252"))
+        _run_qx("compile", source_path, "-o", payload_path)
+        _run_qx("attach", wine.engine(), payload_path, "-o", target)
     return target
 
 
-def attached_setup(engine: pathlib.Path, payload: bytes, target: pathlib.Path) -> pathlib.Path:
-    """The engine's image followed directly by the payload (the engine is built stripped)."""
-    target.write_bytes(engine.read_bytes() + payload)
+def bare_engine(target: pathlib.Path) -> pathlib.Path:
+    shutil.copyfile(wine.engine(), target)
     return target

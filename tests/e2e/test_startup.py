@@ -46,8 +46,7 @@ class StartupTest(unittest.TestCase):
         return code, wine.read_trace_log(self.folder.path("trace.log"))
 
     def setup_with_payload(self):
-        return setup_files.attached_setup(wine.engine(), setup_files.empty_script_payload(),
-                                          self.folder.path("setup.exe"))
+        return setup_files.compiled_setup(setup_files.EMPTY_SCRIPT_SOURCE, self.folder.path("setup.exe"))
 
     def setup_with_archive(self, archive_lines):
         executable = self.setup_with_payload()
@@ -56,7 +55,7 @@ class StartupTest(unittest.TestCase):
         return executable
 
     def test_engine_without_payload_ends_with_13_after_the_stub_size_tag(self):
-        executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
+        executable = setup_files.bare_engine(self.folder.path("setup.exe"))
         code, trace = self.run_setup(executable, "/s")
         self.assertEqual(code, 13)
         self.assertEqual(trace, OPENING + ["    <StubSize>"])
@@ -128,7 +127,7 @@ class StartupTest(unittest.TestCase):
         key = "HKCR\\Applications\\setup.exe"
         wine.reg("delete", key, "/f")
         self.assertNotEqual(wine.reg("query", key).returncode, 0)
-        executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
+        executable = setup_files.bare_engine(self.folder.path("setup.exe"))
         code, _ = self.run_setup(executable, "/s")
         self.assertEqual(code, 13)
         query = wine.reg("query", key, "/v", "IsHostApp")
@@ -137,7 +136,7 @@ class StartupTest(unittest.TestCase):
 
     def test_trace_log_is_truncated_by_the_first_line_of_a_run(self):
         self.folder.path("trace.log").write_bytes("stale line\r\n".encode("utf-16-le") * 3)
-        executable = setup_files.bare_engine(wine.engine(), self.folder.path("setup.exe"))
+        executable = setup_files.bare_engine(self.folder.path("setup.exe"))
         code, trace = self.run_setup(executable, "/s")
         self.assertEqual(code, 13)
         self.assertEqual(trace, OPENING + ["    <StubSize>"])
