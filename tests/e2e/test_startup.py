@@ -51,7 +51,7 @@ class StartupTest(unittest.TestCase):
     def setup_with_archive(self, archive_lines):
         executable = self.setup_with_payload()
         self.folder.path("setup.res").write_bytes("".join(line + "\r\n" for line in archive_lines).encode())
-        (self.folder.path("zvk.lib")).write_bytes(wine.fake_archive_library().read_bytes())
+        self.folder.path("zvk.lib").write_bytes(wine.fake_archive_library().read_bytes())
         return executable
 
     def test_engine_without_payload_ends_with_13_after_the_stub_size_tag(self):
