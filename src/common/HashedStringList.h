@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 namespace quarrix {
@@ -38,7 +38,15 @@ class HashedStringList {
   void RebuildIndex() const;
 
   std::vector<std::string> entries_;
-  mutable std::unordered_map<std::string, size_t> index_;
+  // Open addressing over entry positions, each slot holding the upper half of the key's hash
+  // beside the position so that most probes never touch the entry. No key copies: a lookup
+  // allocates nothing and a large script's index stays small enough for the cache.
+  struct Slot {
+    uint32_t position;
+    uint32_t hashTag;
+  };
+  static constexpr uint32_t kEmptySlot = UINT32_MAX;
+  mutable std::vector<Slot> slots_;
   mutable bool indexValid_ = false;
 };
 
