@@ -53,8 +53,12 @@ class Script {
   // instead of ending the pass with an index error.
   std::string Param(size_t line, size_t n) const {
     if (line >= lineGuids_.Count()) return {};
+    if (line != cachedLine_) {
+      cachedParameters_.emplace(parameterLists_, lineGuids_[line]);
+      cachedLine_ = line;
+    }
     try {
-      return GetLineParameter(parameterLists_, lineGuids_[line], n);
+      return cachedParameters_->Get(n);
     } catch (const std::out_of_range&) {
       return {};
     }
@@ -80,6 +84,9 @@ class Script {
   const HashedStringList& lineGuids_;
   const HashedStringList* commentFlags_;
   const ParameterLists& parameterLists_;
+  // The pass reads several parameters of a line in a row; find the line once.
+  mutable size_t cachedLine_ = SIZE_MAX;
+  mutable std::optional<LineParameters> cachedParameters_;
 };
 
 using LabelNames = std::unordered_set<std::string>;  // upper-cased

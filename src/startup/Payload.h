@@ -53,4 +53,17 @@ using ParameterLists = std::vector<HashedStringList>;
 // (a runtime error).
 std::string GetLineParameter(const ParameterLists& lists, std::string_view lineGuid, size_t n);
 
+// Where one line's parameters start, found once for reading several of them: each read of
+// GetLineParameter is a hashed lookup of the GUID.
+class LineParameters {
+ public:
+  LineParameters(const ParameterLists& lists, std::string_view lineGuid);
+  // As GetLineParameter of the same line.
+  std::string Get(size_t n) const;
+
+ private:
+  const HashedStringList* list_ = nullptr;  // null: no list holds the line
+  size_t start_ = 0;
+};
+
 }  // namespace quarrix

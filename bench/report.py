@@ -1,0 +1,40 @@
+#!/usr/bin/python3
+"""Prints the benchmark results of a Google Benchmark JSON file with the figures the project's
+goals are stated in: time per line or call, and the ratios between related benchmarks."""
+
+import json
+import sys
+
+# (label, numerator benchmark, denominator benchmark, goal: the ratio must not exceed it)
+RATIOS = [
+    ("reading the payload / splitting it into line strings", "BM_ParsePayload", "BM_SplitLinesToStrings", 3.0),
+    ("reading the payload / splitting it into line views", "BM_ParsePayload", "BM_SplitLinesToViews", 3.0),
+    ("PrepareScript 100,000 lines / 10,000 lines", "BM_PrepareScript/100000", "BM_PrepareScript/10000", 12.0),
+]
+
+
+def main(path: str) -> int:
+    with open(path, encoding="utf-8") as handle:
+        results = json.load(handle)
+    runs = {entry["name"]: entry for entry in results["benchmarks"] if entry.get("run_type") == "iteration"}
+    print(f"\n{'benchmark':40} {'cpu time':>14} {'per item':>12}")
+    for name, entry in runs.items():
+        unit = entry["time_unit"]
+        per_item = ""
+        if entry.get("items_per_second"):
+            per_item = f"{1e9 / entry['items_per_second']:.1f} ns"
+        print(f"{name:40} {entry['cpu_time']:>11.3f} {unit:2} {per_item:>12}")
+    missed = 0
+    print()
+    for label, numerator, denominator, goal in RATIOS:
+        if numerator not in runs or denominator not in runs:
+            continue
+        ratio = runs[numerator]["cpu_time"] / runs[denominator]["cpu_time"]
+        verdict = "ok" if ratio <= goal else "MISSED"
+        missed += verdict != "ok"
+        print(f"{label:56} {ratio:6.2f}  (goal <= {goal:g}: {verdict})")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "build/bench/results.json"))
