@@ -6,6 +6,7 @@
 #include "common/AnsiText.h"
 #include "engine/VariableManager.h"
 #include "localisation/MessageTable.h"
+#include "localisation/Translations.h"
 #include "platform/Platform.h"
 #include "startup/CommandLine.h"
 #include "startup/Payload.h"
@@ -24,6 +25,7 @@ struct Session {
   CommandLineValues commandLine;
   TraceLog trace;
   MessageTable messages;
+  TranslationTables translations;  // of the selected language; empty until one is loaded
 
   // Script tables. The payload's parameterList is moved into parameterLists once read.
   ScriptPayload payload;

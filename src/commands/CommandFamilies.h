@@ -1,0 +1,16 @@
+#pragma once
+// The command families: each file of commands/ contributes the rows of the names it carries out.
+// Adding a family is one line here; adding a command is one row in its family.
+#include <span>
+
+#include "commands/CommandCatalogue.h"
+
+namespace quarrix {
+
+std::span<const CommandRow> VariableCommandRows();
+
+inline constexpr std::span<const CommandRow> (*kCommandFamilies[])() = {
+    VariableCommandRows,
+};
+
+}  // namespace quarrix

@@ -1,0 +1,34 @@
+#pragma once
+// The interpreter's state for one run of a script: program counter, flow flags, wizard loop.
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace quarrix {
+
+enum class SkipKind { None, ToElse, ToEnd };
+
+struct RunState {
+  int32_t lineNumber = 0;  // 1-based number of the current line; 0 before the first line
+  std::string command;     // command name of the current line
+
+  bool skipToElse = false;
+  bool skipToEnd = false;
+  bool endRefetched = false;
+  SkipKind endRefetchedBy = SkipKind::None;  // the skip that reached the re-fetched "End"
+  int32_t openBranches = 0;                  // never below 0
+
+  bool wizardLoopActive = false;
+  bool wizardLoopJustEnded = false;
+  int wizardDirection = 0;  // -1, 0 or +1
+
+  bool silentMode = false;
+  std::string lastProgressText;
+  int32_t lastProgressPosition = 0;
+
+  std::unordered_map<std::string, int32_t> labels;  // upper-cased name -> 0-based line index
+
+  bool ended = false;  // a terminating command ended the script
+};
+
+}  // namespace quarrix
