@@ -1,0 +1,24 @@
+#pragma once
+// Turns a folder's coder graph into one pull stream of its unpacked bytes.
+#include <functional>
+#include <memory>
+
+#include "archive/AesCoder.h"
+#include "archive/ArchiveHeader.h"
+#include "archive/ByteSource.h"
+
+namespace quarrix::archive {
+
+struct FolderContext {
+  ArchiveInput& input;
+  const StreamsInfo& streams;
+  // A decryptor for the coder's parameters; throws when no usable password is available.
+  std::function<std::unique_ptr<AesCbcDecryptor>(const AesParameters&)> openDecryptor;
+};
+
+// Throws with the unsupported code when a coder is not one the reader knows.
+void CheckFolderSupported(const Folder& folder);
+bool FolderIsEncrypted(const Folder& folder);
+std::unique_ptr<ByteSource> OpenFolder(const Folder& folder, const FolderContext& context);
+
+}  // namespace quarrix::archive
