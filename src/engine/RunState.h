@@ -21,6 +21,8 @@ struct RunState {
   bool wizardLoopActive = false;
   bool wizardLoopJustEnded = false;
   int wizardDirection = 0;  // -1, 0 or +1
+  // Set by "Display Dialog" when its dialog closes: 6 NEXT, 7 BACK, 2 CANCEL; 0 while none closed.
+  int lastDialogResult = 0;
 
   bool silentMode = false;
   std::string lastProgressText;

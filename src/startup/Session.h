@@ -1,6 +1,7 @@
 #pragma once
 // The process: everything process-wide that start-up and the interpreter share, owned by value.
 // One Session per engine, so two engines in one test process stay independent.
+#include <cstdint>
 #include <string>
 
 #include "common/AnsiText.h"
@@ -53,6 +54,21 @@ struct Session {
 
   int dialogCount = 0;  // "Display Dialog" lines that are not commented out
   int exitCode = 0;
+
+  // Names "Set Variable" marked for persistence, each once: what the instance saves.
+  StringList persistedVariables;
+  // The run's installer parameter list, name, value, name, value ...: saved with the instance.
+  StringList installerParameters;
+  // Installer properties queued for the package, name, value, ...; the last value of a name wins.
+  StringList queuedInstallerProperties;
+  // The generator of "Mathematics": all 0 at process start, kept across runs.
+  struct RandomGenerator {
+    int32_t multiplier = 0;
+    int32_t increment = 0;
+    int32_t state = 0;
+  } randomGenerator;
+  // The single-instance marker this run created; empty when none.
+  std::string singleInstanceMarker;
 };
 
 }  // namespace quarrix
