@@ -34,6 +34,12 @@ class FileSystem {
   virtual bool Copy(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual bool Move(const std::string& source, const std::string& target) = 0;
   virtual bool SetAttributesNormal(const std::string& path) = 0;
+  // Adds the hidden attribute to a file or folder, keeping its other attributes.
+  virtual bool SetHidden(const std::string& path) = 0;
+  // NTFS compression of a file or folder (FSCTL_SET_COMPRESSION): LZNT1 when compressed, else none.
+  virtual bool SetCompression(const std::string& path, bool compressed) = 0;
+  // The short 8.3 form of an existing path (GetShortPathName); nothing when the call fails.
+  virtual std::optional<std::string> ShortPathName(const std::string& path) = 0;
 
   // Creates the folder and every missing parent; true when it exists afterwards.
   virtual bool CreateDirectories(const std::string& path) = 0;

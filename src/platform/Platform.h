@@ -2,6 +2,7 @@
 // Everything portable logic may ask of the machine, handed around as one bundle.
 #include "platform/ArchiveLibrary.h"
 #include "platform/FileSystem.h"
+#include "platform/Installer.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserInterface.h"
@@ -14,6 +15,7 @@ struct Platform {
   SystemInfo& system;
   UserInterface& ui;
   ArchiveLibrary& archive;
+  Installer& installer;
 };
 
 }  // namespace quarrix::platform

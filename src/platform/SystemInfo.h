@@ -23,6 +23,15 @@ enum class LocaleItem : uint32_t {
 };
 constexpr uint32_t kLocaleUserDefault = 0x0400;
 
+// Shell folders the engine looks up (SHGetFolderPath with these CSIDL values).
+enum class SpecialFolder : uint32_t {
+  Documents = 0x0005,         // CSIDL_PERSONAL
+  Desktop = 0x0010,           // CSIDL_DESKTOPDIRECTORY
+  RoamingAppData = 0x001A,    // CSIDL_APPDATA
+  LocalAppData = 0x001C,      // CSIDL_LOCAL_APPDATA
+  CommonAppData = 0x0023,     // CSIDL_COMMON_APPDATA
+};
+
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
@@ -41,6 +50,12 @@ class SystemInfo {
   virtual std::u16string AnsiToWide(std::string_view text) = 0;
   // GetLocaleInfoA; nothing when the call fails.
   virtual std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) = 0;
+  // The folder with trailing backslash; nothing when the system knows none.
+  virtual std::optional<std::string> FolderPath(SpecialFolder folder) = 0;
+  // The groups of the process token include the local Administrators group (RID 544).
+  virtual bool IsAdministrator() = 0;
+  // The process token is elevated (TokenElevation); false where the system has no such notion.
+  virtual bool IsElevated() = 0;
 };
 
 }  // namespace quarrix::platform

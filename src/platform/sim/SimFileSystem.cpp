@@ -152,7 +152,48 @@ bool SimFileSystem::SetAttributesNormal(const std::string& path) {
   std::error_code ec;
   if (!host || !fs::exists(*host, ec)) return false;
   fs::permissions(*host, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
-  return !ec;
+  if (ec) return false;
+  if (auto key = AttributeKey(path)) hidden_.erase(*key);
+  return true;
+}
+
+std::optional<std::string> SimFileSystem::AttributeKey(const std::string& path) const {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::exists(*host, ec)) return std::nullopt;
+  std::string key = host->lexically_normal().string();
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  return key;
+}
+
+bool SimFileSystem::SetHidden(const std::string& path) {
+  auto key = AttributeKey(path);
+  if (key) hidden_.insert(*key);
+  return key.has_value();
+}
+
+bool SimFileSystem::SetCompression(const std::string& path, bool compressed) {
+  auto key = AttributeKey(path);
+  if (key) compression_[*key] = compressed;
+  return key.has_value();
+}
+
+std::optional<std::string> SimFileSystem::ShortPathName(const std::string& path) {
+  if (!AttributeKey(path)) return std::nullopt;
+  return path;
+}
+
+bool SimFileSystem::IsHidden(const std::string& path) const {
+  auto key = AttributeKey(path);
+  return key && hidden_.count(*key) != 0;
+}
+
+std::optional<bool> SimFileSystem::Compression(const std::string& path) const {
+  auto key = AttributeKey(path);
+  if (!key) return std::nullopt;
+  auto it = compression_.find(*key);
+  if (it == compression_.end()) return std::nullopt;
+  return it->second;
 }
 
 bool SimFileSystem::CreateDirectories(const std::string& path) {

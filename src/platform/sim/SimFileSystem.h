@@ -3,7 +3,9 @@
 // drive letter ("C:\Temp\a.txt" is <root>/C/Temp/a.txt) and "UNC" for "\\server\share\...".
 // Names resolve without regard to case, as on Windows; a new name keeps the spelling given.
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -29,12 +31,24 @@ class SimFileSystem : public FileSystem {
   bool Copy(const std::string& source, const std::string& target, bool overwrite) override;
   bool Move(const std::string& source, const std::string& target) override;
   bool SetAttributesNormal(const std::string& path) override;
+  bool SetHidden(const std::string& path) override;
+  bool SetCompression(const std::string& path, bool compressed) override;
+  // The simulated volume keeps long names only: an existing path is its own short form.
+  std::optional<std::string> ShortPathName(const std::string& path) override;
+
+  // Attributes the host folder cannot hold, kept by resolved host path.
+  bool IsHidden(const std::string& path) const;
+  std::optional<bool> Compression(const std::string& path) const;  // nothing: never set
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
 
  private:
+  std::optional<std::string> AttributeKey(const std::string& path) const;  // existing entries only
+
   std::filesystem::path hostRoot_;
+  std::set<std::string> hidden_;
+  std::map<std::string, bool> compression_;
 };
 
 }  // namespace quarrix::platform::sim

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/sim/SimArchiveLibrary.h"
 #include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimInstaller.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystemInfo.h"
 #include "platform/sim/SimUserInterface.h"
@@ -15,15 +16,23 @@ namespace quarrix::platform::sim {
 class SimMachine {
  public:
   explicit SimMachine(const std::filesystem::path& hostRoot)
-      : files(hostRoot), archive(files) {}
+      : files(hostRoot), archive(files) {
+    // What every Windows installation carries and the engine reads for its default folders.
+    const char* kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "ProgramFilesDir",
+                        RegistryValue::Text("C:\\Program Files (x86)"), RegistryView::Force32);
+    registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "ProgramFilesDir",
+                        RegistryValue::Text("C:\\Program Files"), RegistryView::Force64);
+  }
 
   SimFileSystem files;
   SimRegistry registry;
   SimSystemInfo system;
   SimUserInterface ui;
   SimArchiveLibrary archive;
+  SimInstaller installer;
 
-  Platform AsPlatform() { return Platform{files, registry, system, ui, archive}; }
+  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, installer}; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -52,4 +52,10 @@ std::optional<std::string> SimSystemInfo::LocaleInfo(uint32_t lcid, LocaleItem i
   return it->second;
 }
 
+std::optional<std::string> SimSystemInfo::FolderPath(SpecialFolder folder) {
+  auto it = folders.find(folder);
+  if (it == folders.end()) return std::nullopt;
+  return it->second;
+}
+
 }  // namespace quarrix::platform::sim

@@ -18,6 +18,16 @@ class SimSystemInfo : public SystemInfo {
   bool boundToFirstProcessor = false;
   // Keyed by (lcid, item); kLocaleUserDefault answers for the user's locale.
   std::map<std::pair<uint32_t, LocaleItem>, std::string> locale;
+  // Shell folders with trailing backslash; a missing entry is a folder the system does not know.
+  std::map<SpecialFolder, std::string> folders = {
+      {SpecialFolder::Documents, "C:\\Users\\User\\Documents\\"},
+      {SpecialFolder::Desktop, "C:\\Users\\User\\Desktop\\"},
+      {SpecialFolder::RoamingAppData, "C:\\Users\\User\\AppData\\Roaming\\"},
+      {SpecialFolder::LocalAppData, "C:\\Users\\User\\AppData\\Local\\"},
+      {SpecialFolder::CommonAppData, "C:\\ProgramData\\"},
+  };
+  bool administrator = true;
+  bool elevated = true;
 
   // Makes the user's locale that of a language id (for example 0x0407 for German).
   void SetUserLanguage(uint32_t languageId);
@@ -30,6 +40,9 @@ class SimSystemInfo : public SystemInfo {
   // The simulated machine's ANSI code page is 1252.
   std::u16string AnsiToWide(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
+  std::optional<std::string> FolderPath(SpecialFolder folder) override;
+  bool IsAdministrator() override { return administrator; }
+  bool IsElevated() override { return elevated; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/win32/Win32Api.h"
+// After <windows.h>: the compression control code.
+#include <winioctl.h>
 
 namespace quarrix::platform::win32 {
 
@@ -133,6 +135,37 @@ bool Win32FileSystem::Move(const std::string& source, const std::string& target)
 
 bool Win32FileSystem::SetAttributesNormal(const std::string& path) {
   return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool Win32FileSystem::SetHidden(const std::string& path) {
+  const std::string target = WithoutTrailingSeparators(path);
+  DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return SetFileAttributesA(target.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
+bool Win32FileSystem::SetCompression(const std::string& path, bool compressed) {
+  // Backup semantics let the same call open a folder.
+  HANDLE handle = CreateFileA(WithoutTrailingSeparators(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                              nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  USHORT format = compressed ? COMPRESSION_FORMAT_LZNT1 : COMPRESSION_FORMAT_NONE;
+  DWORD returned = 0;
+  const bool done =
+      DeviceIoControl(handle, FSCTL_SET_COMPRESSION, &format, sizeof(format), nullptr, 0, &returned, nullptr) != 0;
+  CloseHandle(handle);
+  return done;
+}
+
+std::optional<std::string> Win32FileSystem::ShortPathName(const std::string& path) {
+  DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
+  if (needed == 0) return std::nullopt;
+  std::string shortPath(needed, '\0');
+  DWORD length = GetShortPathNameA(path.c_str(), shortPath.data(), needed);
+  if (length == 0 || length >= needed) return std::nullopt;
+  shortPath.resize(length);
+  return shortPath;
 }
 
 bool Win32FileSystem::CreateDirectories(const std::string& path) {

@@ -17,6 +17,9 @@ class Win32FileSystem : public FileSystem {
   bool Copy(const std::string& source, const std::string& target, bool overwrite) override;
   bool Move(const std::string& source, const std::string& target) override;
   bool SetAttributesNormal(const std::string& path) override;
+  bool SetHidden(const std::string& path) override;
+  bool SetCompression(const std::string& path, bool compressed) override;
+  std::optional<std::string> ShortPathName(const std::string& path) override;
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Win32ArchiveLibrary.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Installer.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32UserInterface.h"
@@ -15,7 +16,7 @@ class Win32Platform {
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
-  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_}; }
+  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, installer_}; }
 
  private:
   Win32FileSystem files_;
@@ -23,6 +24,7 @@ class Win32Platform {
   Win32SystemInfo system_;
   Win32UserInterface ui_;
   Win32ArchiveLibrary archive_;
+  Win32Installer installer_;
 };
 
 }  // namespace quarrix::platform::win32

@@ -117,4 +117,42 @@ std::optional<std::string> Win32SystemInfo::LocaleInfo(uint32_t lcid, LocaleItem
   return text;
 }
 
+std::optional<std::string> Win32SystemInfo::FolderPath(SpecialFolder folder) {
+  using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+  HMODULE shell = LoadLibraryA("shell32.dll");
+  auto getFolderPath = LookUpProcedure<GetFolderPathFunction>(shell, "SHGetFolderPathA");
+  std::optional<std::string> found;
+  char buffer[MAX_PATH + 1] = {};
+  if (getFolderPath != nullptr && getFolderPath(nullptr, static_cast<int>(folder), nullptr, 0, buffer) == S_OK &&
+      buffer[0] != '\0') {
+    std::string path(buffer);
+    if (path.back() != '\\') path += '\\';
+    found = path;
+  }
+  if (shell != nullptr) FreeLibrary(shell);
+  return found;
+}
+
+bool Win32SystemInfo::IsAdministrator() {
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                0, 0, &administrators))
+    return false;
+  BOOL member = FALSE;
+  if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
+  FreeSid(administrators);
+  return member != FALSE;
+}
+
+bool Win32SystemInfo::IsElevated() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) != 0;
+  CloseHandle(token);
+  return known && elevation.TokenIsElevated != 0;
+}
+
 }  // namespace quarrix::platform::win32

@@ -14,6 +14,10 @@ class Win32SystemInfo : public SystemInfo {
   void BindToFirstProcessor() override;
   std::u16string AnsiToWide(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
+  // SHGetFolderPathA, looked up at run time so that systems without it answer "unknown".
+  std::optional<std::string> FolderPath(SpecialFolder folder) override;
+  bool IsAdministrator() override;
+  bool IsElevated() override;
 };
 
 }  // namespace quarrix::platform::win32
