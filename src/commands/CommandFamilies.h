@@ -8,9 +8,11 @@
 namespace quarrix {
 
 std::span<const CommandRow> VariableCommandRows();
+std::span<const CommandRow> ComponentCommandRows();
 
 inline constexpr std::span<const CommandRow> (*kCommandFamilies[])() = {
     VariableCommandRows,
+    ComponentCommandRows,
 };
 
 }  // namespace quarrix

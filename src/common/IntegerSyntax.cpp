@@ -10,37 +10,41 @@ int HexDigitValue(char c) {
   return -1;
 }
 
-// Hex is read as a 32-bit pattern: up to FFFFFFFF is accepted and "$FFFFFFFF" is -1, which is
-// how scripts written for the engine's 32-bit integer conversion already spell negative masks.
-std::optional<uint32_t> ParseHexPattern(std::string_view digits) {
+// Hex is read as a bit pattern of the full width: up to FFFFFFFF is accepted for 32 bits and
+// "$FFFFFFFF" is -1, which is how scripts written for the engine's 32-bit integer conversion
+// already spell negative masks.
+template <typename Unsigned>
+std::optional<Unsigned> ParseHexPattern(std::string_view digits) {
   if (digits.empty()) return std::nullopt;
-  uint32_t value = 0;
+  constexpr Unsigned kTopNibbleFree = static_cast<Unsigned>(~Unsigned{0}) >> 4;
+  Unsigned value = 0;
   for (char c : digits) {
     int digit = HexDigitValue(c);
-    if (digit < 0 || value > 0x0FFFFFFFu) return std::nullopt;
-    value = (value << 4) | static_cast<uint32_t>(digit);
+    if (digit < 0 || value > kTopNibbleFree) return std::nullopt;
+    value = static_cast<Unsigned>((value << 4) | static_cast<Unsigned>(digit));
   }
   return value;
 }
 
-// Magnitude of a decimal number, up to 2^31 so that the most negative value fits after the sign.
-std::optional<uint32_t> ParseDecimalMagnitude(std::string_view digits) {
+// Magnitude of a decimal number, up to 2^(bits-1) so that the most negative value fits after
+// the sign.
+template <typename Unsigned>
+std::optional<Unsigned> ParseDecimalMagnitude(std::string_view digits) {
   if (digits.empty()) return std::nullopt;
-  constexpr uint32_t kLimit = 0x80000000u;
-  uint32_t value = 0;
+  constexpr Unsigned kLimit = static_cast<Unsigned>(Unsigned{1} << (sizeof(Unsigned) * 8 - 1));
+  Unsigned value = 0;
   for (char c : digits) {
     if (c < '0' || c > '9') return std::nullopt;
-    auto digit = static_cast<uint32_t>(c - '0');
+    auto digit = static_cast<Unsigned>(c - '0');
     if (value > (kLimit - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
+    value = static_cast<Unsigned>(value * 10 + digit);
   }
   return value;
 }
 
-}  // namespace
-
 // Only spaces count as leading blanks (not tabs), as in the engine's classic conversion.
-std::optional<int32_t> ParseScriptInteger(std::string_view text) {
+template <typename Signed, typename Unsigned>
+std::optional<Signed> ParseInteger(std::string_view text) {
   size_t pos = text.find_first_not_of(' ');
   if (pos == std::string_view::npos) return std::nullopt;
   bool negative = false;
@@ -54,16 +58,23 @@ std::optional<int32_t> ParseScriptInteger(std::string_view text) {
   else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) hexPrefixLength = 2;
 
   if (hexPrefixLength > 0) {
-    std::optional<uint32_t> pattern = ParseHexPattern(rest.substr(hexPrefixLength));
+    std::optional<Unsigned> pattern = ParseHexPattern<Unsigned>(rest.substr(hexPrefixLength));
     if (!pattern) return std::nullopt;
-    uint32_t bits = negative ? 0u - *pattern : *pattern;
-    return static_cast<int32_t>(bits);
+    Unsigned bits = negative ? static_cast<Unsigned>(Unsigned{0} - *pattern) : *pattern;
+    return static_cast<Signed>(bits);
   }
-  std::optional<uint32_t> magnitude = ParseDecimalMagnitude(rest);
+  std::optional<Unsigned> magnitude = ParseDecimalMagnitude<Unsigned>(rest);
   if (!magnitude) return std::nullopt;
-  if (!negative && *magnitude > 0x7FFFFFFFu) return std::nullopt;
-  uint32_t bits = negative ? 0u - *magnitude : *magnitude;
-  return static_cast<int32_t>(bits);
+  constexpr Unsigned kMaxPositive = static_cast<Unsigned>(~Unsigned{0}) >> 1;
+  if (!negative && *magnitude > kMaxPositive) return std::nullopt;
+  Unsigned bits = negative ? static_cast<Unsigned>(Unsigned{0} - *magnitude) : *magnitude;
+  return static_cast<Signed>(bits);
 }
+
+}  // namespace
+
+std::optional<int32_t> ParseScriptInteger(std::string_view text) { return ParseInteger<int32_t, uint32_t>(text); }
+
+std::optional<int64_t> ParseScriptInteger64(std::string_view text) { return ParseInteger<int64_t, uint64_t>(text); }
 
 }  // namespace quarrix

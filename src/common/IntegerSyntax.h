@@ -9,5 +9,7 @@
 namespace quarrix {
 
 std::optional<int32_t> ParseScriptInteger(std::string_view text);
+// The same syntax for a signed 64-bit integer (hexadecimal as a 64-bit pattern).
+std::optional<int64_t> ParseScriptInteger64(std::string_view text);
 
 }  // namespace quarrix

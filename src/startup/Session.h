@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/ComponentTable.h"
 #include "common/AnsiText.h"
 #include "engine/VariableManager.h"
 #include "localisation/MessageTable.h"
 #include "localisation/Translations.h"
+#include "msi/InstallerProperties.h"
 #include "platform/Platform.h"
 #include "startup/CommandLine.h"
 #include "startup/Payload.h"
@@ -32,6 +34,12 @@ struct Session {
   ScriptPayload payload;
   ParameterLists parameterLists;
   StringList skipMarks;  // one per line, rebuilt by the preparation pass
+
+  ComponentTable components;  // the script's setup components, for the whole run
+  PackageEdits packageEdits;  // installer properties and identity changes for the package
+  // Installer property names and values, alternating, that this run switched on: saved with the
+  // instance (".par") so that maintenance runs know them.
+  StringList actionList;
 
   std::string executablePath;      // as the system reports it
   std::string executableFolder;    // with trailing backslash

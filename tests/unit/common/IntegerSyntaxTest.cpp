@@ -59,4 +59,26 @@ TEST(IntegerSyntax, ReadsScriptIntegers) {
   }
 }
 
+TEST(IntegerSyntax, ReadsSixtyFourBitIntegersWithTheSameSyntax) {
+  struct Case {
+    std::string text;
+    std::optional<int64_t> expected;
+  };
+  const std::vector<Case> cases = {
+      {" 9000000000000", 9000000000000},
+      {"-9223372036854775808", INT64_MIN},
+      {"9223372036854775807", INT64_MAX},
+      {"$FFFFFFFF", 4294967295},
+      {"$FFFFFFFFFFFFFFFF", -1},
+      {"9223372036854775808", std::nullopt},
+      {"$10000000000000000", std::nullopt},
+      {"12x", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("text: '" + c.text + "'");
+    EXPECT_EQ(ParseScriptInteger64(c.text), c.expected);
+  }
+}
+
 }  // namespace quarrix

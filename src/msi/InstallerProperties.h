@@ -1,0 +1,39 @@
+#pragma once
+// Installer properties the script's commands hand to the package: queued during the run and
+// written into the package before the installer runs it. Also the instance's action record,
+// which remembers every such property for later maintenance runs.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/AnsiText.h"
+
+namespace quarrix {
+
+struct Session;
+
+// Parallel lists; a name may occur several times and every occurrence is applied in order, so
+// the last one wins. Values are stored with CR LF written as "$NEWLINE$".
+struct InstallerPropertyQueue {
+  StringList names;
+  StringList values;
+};
+
+// The package edits a run asks for, applied when the package is handed to the installer.
+struct PackageEdits {
+  // Absent (not merely empty) until the first property is queued, and again once applied.
+  std::optional<InstallerPropertyQueue> pendingProperties;
+  bool instanceTransformRequested = false;  // new product and package codes for this instance
+  bool componentIdsRegenerated = false;     // the transform's component ids were made once
+};
+
+void QueueInstallerProperty(Session& session, std::string_view name, std::string_view value);
+// The value the package will end up with, or nothing when the name was never queued.
+std::optional<std::string> QueuedInstallerProperty(const Session& session, std::string_view name);
+
+// Appends the pair to the action list saved with the instance, CR LF written as "$NEWLINE$".
+void RecordInstanceAction(Session& session, std::string_view name, std::string_view value);
+// Queues the property and records it for the instance: what installer-backed commands do.
+void QueueAndRecordInstallerProperty(Session& session, std::string_view name, std::string_view value);
+
+}  // namespace quarrix
