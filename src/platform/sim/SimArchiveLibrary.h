@@ -1,7 +1,8 @@
 #pragma once
 // The archive library of the simulated machine. It binds when the library file exists on the
-// simulated drive; listing and extraction are handed to the functions set here, so tests can
-// stand in for any library behaviour. Without them every archive is reported as unsupported.
+// simulated drive and reads real archives on the simulated drives with the archive reader.
+// A test that needs a library behaving in some other way sets onList / onExtract, which then
+// answer instead of the reader.
 #include <functional>
 
 #include "platform/ArchiveLibrary.h"

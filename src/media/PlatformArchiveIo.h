@@ -1,0 +1,30 @@
+#pragma once
+// The archive reader's input and output over the machine's FileSystem, so that the simulated
+// machine (and anything else behind that interface) reads real archives on its own drives.
+#include <memory>
+#include <string>
+
+#include "archive/ArchiveIo.h"
+#include "platform/FileSystem.h"
+
+namespace quarrix {
+
+// Null when the archive is not an existing file.
+std::unique_ptr<archive::ArchiveInput> OpenPlatformArchive(platform::FileSystem& files, const std::string& path);
+
+// Files are written in pieces through AppendFile; times and attributes are not kept, as the
+// interface has no way to set them.
+class PlatformArchiveOutput : public archive::ArchiveOutput {
+ public:
+  explicit PlatformArchiveOutput(platform::FileSystem& files) : files_(files) {}
+
+  bool CreateFolders(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  std::unique_ptr<archive::OutputFile> CreateFile(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+
+ private:
+  platform::FileSystem& files_;
+};
+
+}  // namespace quarrix
