@@ -1,10 +1,12 @@
 #pragma once
 // Everything portable logic may ask of the machine, handed around as one bundle.
 #include "platform/ArchiveLibrary.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Installer.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
+#include "platform/Threads.h"
 #include "platform/UserInterface.h"
 
 namespace quarrix::platform {
@@ -15,6 +17,8 @@ struct Platform {
   SystemInfo& system;
   UserInterface& ui;
   ArchiveLibrary& archive;
+  Clock& clock;
+  Threads& threads;
   Installer& installer;
 };
 

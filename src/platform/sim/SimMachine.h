@@ -5,10 +5,12 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimArchiveLibrary.h"
+#include "platform/sim/SimClock.h"
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimInstaller.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystemInfo.h"
+#include "platform/sim/SimThreads.h"
 #include "platform/sim/SimUserInterface.h"
 
 namespace quarrix::platform::sim {
@@ -30,9 +32,11 @@ class SimMachine {
   SimSystemInfo system;
   SimUserInterface ui;
   SimArchiveLibrary archive;
+  SimClock clock{system};
+  SimThreads threads{clock};
   SimInstaller installer;
 
-  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, installer}; }
+  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer}; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -2,10 +2,12 @@
 // The real machine: every platform interface backed by Win32, bundled as a Platform.
 #include "platform/Platform.h"
 #include "platform/win32/Win32ArchiveLibrary.h"
+#include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Installer.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
+#include "platform/win32/Win32Threads.h"
 #include "platform/win32/Win32UserInterface.h"
 
 namespace quarrix::platform::win32 {
@@ -16,7 +18,7 @@ class Win32Platform {
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
-  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, installer_}; }
+  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_}; }
 
  private:
   Win32FileSystem files_;
@@ -24,6 +26,8 @@ class Win32Platform {
   Win32SystemInfo system_;
   Win32UserInterface ui_;
   Win32ArchiveLibrary archive_;
+  Win32Clock clock_;
+  Win32Threads threads_;
   Win32Installer installer_;
 };
 

@@ -1,0 +1,202 @@
+#include "engine/PredefinedVariables.h"
+
+#include <utility>
+#include <vector>
+
+#include "engine/VariableManager.h"
+#include "platform/Registry.h"
+#include "startup/Session.h"
+
+namespace quarrix {
+namespace {
+
+using platform::RegistryRoot;
+using platform::RegistryView;
+
+constexpr std::string_view kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::string WithBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+// The folder part of a path, with its trailing separator ("" for a bare file name).
+std::string FolderOf(std::string_view path) {
+  const size_t cut = path.find_last_of("\\:");
+  return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const size_t cut = path.find_last_of("\\:");
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string ReadText(platform::Registry& registry, RegistryRoot root, const std::string& key,
+                     const std::string& name) {
+  auto value = registry.ReadValue(root, key, name, RegistryView::Default);
+  if (!value) return {};
+  if (value->type != platform::RegistryType::String && value->type != platform::RegistryType::ExpandString)
+    return {};
+  return value->data;
+}
+
+// The parent of a folder given with trailing backslash.
+std::string ParentFolder(std::string folder) {
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return FolderOf(folder);
+}
+
+}  // namespace
+
+bool AllUsersDefault(platform::SystemInfo& system) {
+  const platform::WindowsVersion version = system.Version();
+  if (!version.ntFamily || !system.IsAdministrator()) return false;
+  return version.major <= 5 || system.IsElevated();
+}
+
+std::string DefaultTargetFolder(Session& session, std::string_view title) {
+  platform::SystemInfo& system = session.platform.system;
+  std::string programFolder;
+  if (!system.Version().ntFamily || AllUsersDefault(system)) {
+    programFolder = ReadText(session.platform.registry, RegistryRoot::LocalMachine,
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  } else {
+    programFolder = ParentFolder(system.FolderPath(platform::SpecialFolder::Documents).value_or(""));
+  }
+  return WithBackslash(programFolder) + std::string(title) + "\\";
+}
+
+void SetPreInitializationVariables(Session& session) {
+  TVariableManager& variables = session.variables;
+  variables.SetVariable("TARGETDIR", DefaultTargetFolder(session, session.workingTitle), kPreInitializationContext);
+  variables.SetVariable("STARTMENU", session.workingTitle, kPreInitializationContext);
+  variables.SetVariable("ALLUSERS", BoolText(AllUsersDefault(session.platform.system)), kPreInitializationContext);
+}
+
+std::pair<const std::string&, const std::string&> DateTimeTexts::Current(platform::Clock& clock) {
+  const platform::LocalTime now = clock.Now();
+  if (!cached_ || !now.SameSecond(time_)) {
+    date_ = clock.FormatShortDate(now);
+    clock_ = clock.FormatLongTime(now);
+    time_ = now;
+    cached_ = true;
+  }
+  return {date_, clock_};
+}
+
+PerLineRefresh::PerLineRefresh(Session& session, CacheRootFunction cacheRoot)
+    : session_(session), cacheRoot_(std::move(cacheRoot)) {}
+
+void PerLineRefresh::RefreshDateAndTime() {
+  auto [date, time] = texts_.Current(session_.platform.clock);
+  session_.variables.SetVariable("DATE", date, kInitializationContext);
+  session_.variables.SetVariable("TIME", time, kInitializationContext);
+}
+
+void PerLineRefresh::RefreshInstanceLinks() {
+  if (session_.payload.buildMode == 3) {
+    RefreshPatchLinks();
+    return;
+  }
+  TVariableManager& variables = session_.variables;
+  const bool perMachine = IsTrue(variables.GetVariable("ALLUSERS"));
+  const std::string engineCache = cacheRoot_(session_, perMachine) + session_.payload.revisionCode + "\\";
+  variables.SetVariable("ENGINECACHE", engineCache, kInitializationContext);
+  variables.SetVariable("UNINSTALLLINK", engineCache + session_.executableFileName, kInitializationContext);
+}
+
+void PerLineRefresh::RefreshPatchLinks() {
+  TVariableManager& variables = session_.variables;
+  const bool machineWide = IsTrue(variables.GetVariable("ALLUSERS")) || !session_.platform.system.Version().ntFamily;
+  const std::string key = std::string(kUninstallKey) + variables.GetVariable("TITLE");
+  const std::string program = UninstallProgramPath(
+      ReadText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser, key,
+               "UninstallString"));
+  const std::string engineCache = program.empty() ? std::string() : WithBackslash(FolderOf(program));
+  variables.SetVariable("UNINSTALLLINK", program, kInitializationContext);
+  variables.SetVariable("ENGINECACHE", engineCache, kInitializationContext);
+}
+
+std::string UninstallProgramPath(std::string_view uninstallString) {
+  std::string path(uninstallString);
+  const size_t first = path.find('"');
+  if (first == std::string::npos) return path;
+  path.erase(first, 1);
+  const size_t next = path.find('"', first);
+  if (next != std::string::npos) path.erase(next);
+  return path;
+}
+
+void SetPredefinedVariables(Session& session, PerLineRefresh& refresh, const std::string& packagePath) {
+  TVariableManager& variables = session.variables;
+  const CommandLineValues& commandLine = session.commandLine;
+  const std::string userKey = session.platform.system.Version().ntFamily
+                                  ? "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                                  : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  platform::Registry& registry = session.platform.registry;
+  auto [date, time] = refresh.Texts().Current(session.platform.clock);
+
+  // The order is the one scripts and trace logs have always seen.
+  struct Entry {
+    std::string_view name;
+    std::string value;
+    bool keepDefined = false;  // a value from the command line or the bootstrap stays
+  };
+  const std::vector<Entry> values = {
+      {"VELD_COMPRESS_INSTALLER_CACHE", "TRUE"},
+      {"VELD_DISABLE_ROLLBACK", "FALSE"},
+      {"VELD_DISABLE_VISTA_RESTART_MANAGER", "FALSE"},
+      {"IISHOST", "localhost"},
+      {"OVERRIDECACHE", "", true},
+      {"VELDLOGO", ""},
+      {"SELECTED", "0"},
+      {"WINDOWHANDLE", "0"},
+      {"EXEFILE", session.executablePath},
+      {"EXEDIR", session.executableFolder},
+      {"PROGRESSTEXT", ""},
+      {"PROGRESSMODE", ""},
+      {"ABORT", "FALSE"},
+      {"PROGRESS", "0"},
+      {"LASTERROR", ""},
+      {"LICENSE", "FALSE"},
+      {"USERNAME", ReadText(registry, RegistryRoot::LocalMachine, userKey, "RegisteredOwner")},
+      {"USERCOMPANY", ReadText(registry, RegistryRoot::LocalMachine, userKey, "RegisteredOrganization")},
+      {"COPYWEBLOCK", ""},
+      {"REBOOTCOMPUTER", "FALSE"},
+      {"RUNAPP", "TRUE"},
+      {"WIZARD", "NEXT"},
+      {"VERSION", session.payload.displayVersion},
+      {"SILENT", BoolText(session.silent)},
+      {"LOGGED", session.trace.LogPath()},
+      {"CMDLINE", commandLine.rawArguments},
+      {"REBOOTNOW", "OK"},
+      {"SFXPATH", WithBackslash(FolderOf(commandLine.wrapperPath))},
+      {"SFXFILE", FileNameOf(commandLine.wrapperPath)},
+      {"GPOPATH", WithBackslash(FolderOf(commandLine.policyPath))},
+      {"COMPLETE", "TRUE"},
+      {"NEWLINE", "\r\n"},
+      {"MINIMUM", "FALSE"},
+      {"PERSONALIZED", "FALSE"},
+      {"MODIFY", "TRUE"},
+      {"REPAIR", "FALSE"},
+      {"REMOVE", "FALSE"},
+      {"ROOTDIR", session.executableFolder},
+      {"TITLE", session.workingTitle},
+      {"COMPANY", session.payload.publisher},
+      {"ADVERTISE", "FALSE"},
+      {"DATE", date},
+      {"TIME", time},
+      {"TEMPDIR", session.tempFolder},
+      {"ABORTONERROR", "TRUE"},
+      {"ABORTEDONERROR", "FALSE"},
+      {"SAVEDATA", "FALSE"},
+      {"SUPPORTDIR", session.supportFolder},
+      {"MSIFILE", packagePath},
+  };
+  for (const Entry& entry : values) {
+    if (entry.keepDefined && variables.VariableExists(entry.name)) continue;
+    variables.SetVariable(entry.name, entry.value, kInitializationContext);
+  }
+}
+
+}  // namespace quarrix
