@@ -1,8 +1,465 @@
-// The variable and string commands.
+// The variable and string commands: they compute and transform variable values without
+// touching the machine (apart from looking up path spellings).
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
 #include "commands/CommandFamilies.h"
+#include "common/IntegerSyntax.h"
+#include "engine/Eval.h"
+#include "engine/VariableManager.h"
+#include "localisation/Translations.h"
+#include "startup/Session.h"
 
 namespace quarrix {
+namespace {
 
-std::span<const CommandRow> VariableCommandRows() { return {}; }
+constexpr std::string_view kPersistMarker = "$VELD$VELD$";
+
+// ---- text helpers ----------------------------------------------------------------------------
+
+// The system's ANSI case mapping for code page 1252, the simulated machine's and the usual one.
+char AnsiUpper(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
+  if (b == 0x9A || b == 0x9C || b == 0x9E) return static_cast<char>(b - 0x10);
+  if (b == 0xFF) return static_cast<char>(0x9F);
+  if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
+  return c;
+}
+
+char AnsiLower(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 0x20);
+  if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 0x10);
+  if (b == 0x9F) return static_cast<char>(0xFF);
+  if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 0x20);
+  return c;
+}
+
+std::string AnsiUpperText(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), AnsiUpper);
+  return text;
+}
+
+std::string AnsiLowerText(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), AnsiLower);
+  return text;
+}
+
+// Blanks and control characters at both ends.
+std::string Trim(std::string_view text) {
+  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+// The name of a referenced result: "$NAME$" or NAME.
+std::string ReferencedName(std::string_view written) {
+  std::string name = StripReference(written);
+  return name.empty() ? std::string(written) : name;
+}
+
+int32_t RequireInteger(const std::string& text) {
+  const std::optional<int32_t> value = ParseScriptInteger(text);
+  if (!value) throw std::runtime_error("'" + text + "' is not a valid integer value");
+  return *value;
+}
+
+// ---- path pieces -----------------------------------------------------------------------------
+
+size_t LastDelimiter(std::string_view path) { return path.find_last_of("\\:"); }
+
+std::string FileNameOf(std::string_view path) {
+  const size_t at = LastDelimiter(path);
+  return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
+}
+
+// Up to and including the last backslash or colon.
+std::string FolderOf(std::string_view path) {
+  const size_t at = LastDelimiter(path);
+  return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
+}
+
+// The folder without its trailing backslash, except the one of a drive root ("C:\").
+std::string FolderWithoutBackslash(std::string_view path) {
+  const size_t at = LastDelimiter(path);
+  if (at == std::string_view::npos) return std::string();
+  const bool dropBackslash = at > 0 && path[at] == '\\' && path[at - 1] != '\\' && path[at - 1] != ':';
+  return std::string(path.substr(0, dropBackslash ? at : at + 1));
+}
+
+std::string ExtensionOf(std::string_view path) {
+  const std::string name = FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string DriveOf(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    const size_t serverEnd = path.find('\\', 2);
+    if (serverEnd == std::string_view::npos) return std::string(path);
+    const size_t shareEnd = path.find('\\', serverEnd + 1);
+    return std::string(shareEnd == std::string_view::npos ? path : path.substr(0, shareEnd));
+  }
+  return std::string();
+}
+
+std::string WithBackslashUnlessEmpty(std::string text) {
+  if (!text.empty() && text.back() != '\\') text += '\\';
+  return text;
+}
+
+std::string WithoutTrailingBackslash(std::string text) {
+  if (!text.empty() && text.back() == '\\') text.pop_back();
+  return text;
+}
+
+// ---- "Set Variable" and "Localization Variable" ----------------------------------------------
+
+void RememberPersisted(Session& session, const std::string& name) {
+  StringList& names = session.persistedVariables;
+  const bool known =
+      std::any_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsIgnoreCase(n, name); });
+  if (!known) names.push_back(name);
+}
+
+void SetVariableCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string value = context.Localized(2, 1);
+  std::string name = context.Param(1);
+  bool persist = false;
+  if (const size_t marker = name.find(kPersistMarker); marker != std::string::npos) {
+    persist = name.substr(marker + kPersistMarker.size()) == "TRUE";
+    name.resize(marker);
+  }
+  const std::string target = ReferencedName(name);
+  variables.DeclareVariable(target, context.ActionContext());
+  variables.SetVariable(target, value, context.ActionContext());
+  if (persist) RememberPersisted(context.session, target);
+
+  // Assigning ABORT is how a script cancels a running worker.
+  if (EqualsIgnoreCase(target, "ABORT")) variables.SetVariable("VELD_IsCancelled", value, "Set Variable Tricke");
+  if (EqualsIgnoreCase(target, "PROGRESS") || EqualsIgnoreCase(target, "PROGRESSTEXT")) {
+    RequireInteger(variables.GetVariable("PROGRESS"));
+    // The progress display takes the new text and position here once it exists.
+  }
+}
+
+void LocalizationVariableCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string target = ReferencedName(context.Param(1));
+  variables.DeclareVariable(target, context.ActionContext());
+  std::string value = context.Param(2);
+  // Translated by the variable's name, not by its line.
+  if (!variables.GetVariable("LANGUAGE").empty()) {
+    const StringList& constants = context.session.payload.buildConstants;
+    value = LocalizeParameter(context.session.translations, ExpandConstants("#LOCMODE#", constants), value,
+                              "BRIXEL$" + target + "$BRIXEL", 1, constants);
+  }
+  variables.SetVariable(target, variables.ExpandVariables(value), context.ActionContext());
+}
+
+// ---- "Convert Path" and "Convert Case" -------------------------------------------------------
+
+std::optional<std::string> SpellingInFolder(platform::FileSystem& files, const std::string& folder,
+                                            const std::string& name) {
+  for (const platform::DirectoryEntry& entry : files.ListDirectory(WithBackslashUnlessEmpty(folder)))
+    if (EqualsIgnoreCase(entry.name, name)) return entry.name;
+  return std::nullopt;
+}
+
+std::string LongPathForm(platform::FileSystem& files, const std::string& given) {
+  const std::string path = WithoutTrailingBackslash(given);
+  const std::string folder = FolderWithoutBackslash(path);
+  if (folder == path) return path;
+  const std::string longFolder = LongPathForm(files, folder);
+  const std::optional<std::string> name = SpellingInFolder(files, longFolder, FileNameOf(path));
+  if (!name) return path;
+  return WithBackslashUnlessEmpty(longFolder) + *name;
+}
+
+// 64-bit mode's file-system redirection bracket wraps this once platform modes exist.
+void ConvertPathCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string name = context.Param(1);
+  const std::string path = NormalizePath(variables, variables.GetVariable(name));
+  platform::FileSystem& files = context.session.platform.files;
+  // A path without a short form (it does not exist) stays as it was.
+  const std::string converted =
+      context.Truth(2) ? files.ShortPathName(path).value_or(path) : LongPathForm(files, path);
+  variables.SetVariable(name, converted, context.ActionContext());
+}
+
+void ConvertCaseCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string name = context.Param(1);
+  const std::string text = NormalizePath(variables, variables.GetVariable(name));
+  variables.SetVariable(name, context.Truth(2) ? AnsiUpperText(text) : AnsiLowerText(text), context.ActionContext());
+}
+
+// ---- "Replace String" --------------------------------------------------------------------------
+
+std::string ReplaceText(const std::string& source, const std::string& search, const std::string& replacement,
+                        bool ignoreCase, bool all) {
+  if (source.empty() || search.empty() || source.size() < search.size()) return source;
+  const std::string haystack = ignoreCase ? AnsiLowerText(source) : source;
+  const std::string needle = ignoreCase ? AnsiLowerText(search) : search;
+  std::string result;
+  size_t from = 0;
+  for (size_t found; (found = haystack.find(needle, from)) != std::string::npos;) {
+    result.append(source, from, found - from);
+    result += replacement;
+    from = found + needle.size();
+    if (!all) break;
+  }
+  result.append(source, from, std::string::npos);
+  return result;
+}
+
+void ReplaceStringCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string name = ReferencedName(context.Param(1));
+  const std::string search = CrLfToNewline(context.Expanded(2));
+  const std::string replacement = CrLfToNewline(context.Expanded(3));
+  const std::string source = CrLfToNewline(variables.GetVariable(name));
+  variables.SetVariable(ToUpperAscii(name),
+                        ReplaceText(source, search, replacement, context.Truth(4), context.Truth(5)),
+                        context.ActionContext());
+}
+
+// ---- "Extract Path" ----------------------------------------------------------------------------
+
+std::string ExtractPathPart(const std::string& path, int32_t code) {
+  switch (code) {
+    case 0: return FileNameOf(path);
+    case 1: {
+      std::string name = FileNameOf(path);
+      const std::string extension = ExtensionOf(path);
+      if (!extension.empty()) name.erase(name.find(extension), extension.size());
+      return name;
+    }
+    case 2: {
+      const std::string extension = ExtensionOf(path);
+      return extension.empty() ? extension : extension.substr(1);
+    }
+    case 3: return WithBackslashUnlessEmpty(FolderOf(path));
+    case 4: return WithBackslashUnlessEmpty(FolderOf(WithoutTrailingBackslash(FolderOf(path))));
+    case 5: return WithBackslashUnlessEmpty(DriveOf(path));
+    case 6: return ReplaceAll(path, "\\\\", "\\");
+    default: return path;
+  }
+}
+
+void ExtractPathCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string name = context.Param(1);
+  const std::string path = NormalizePath(variables, variables.GetVariable(name));
+  const int32_t code = RequireInteger(context.Param(2));
+  variables.SetVariable(name, ExtractPathPart(path, code), context.ActionContext());
+}
+
+// ---- "Parse String" ----------------------------------------------------------------------------
+
+// 1-based, as the positions of the split rules: count characters from start, clipped to the text.
+std::string Cut(const std::string& text, int64_t start, int64_t count) {
+  if (start < 1) start = 1;
+  if (count < 1 || start > static_cast<int64_t>(text.size())) return std::string();
+  return text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count));
+}
+
+struct SplitPoint {
+  int64_t position = 0;  // 1-based; 0 means "no parts"
+  int64_t skip = 1;
+  int64_t cutAdjustment = 1;
+};
+
+SplitPoint FindSplitPoint(const std::string& text, const std::string& pattern, int32_t mode) {
+  SplitPoint split;
+  const auto length = static_cast<int64_t>(text.size());
+  switch (mode) {
+    case 0: {
+      split.skip = static_cast<int64_t>(pattern.size());
+      const size_t found = pattern.empty() ? std::string::npos : text.find(pattern);
+      split.position = found == std::string::npos ? length + 1 : static_cast<int64_t>(found) + 1;
+      break;
+    }
+    case 1: {
+      split.skip = static_cast<int64_t>(pattern.size());
+      const size_t found = pattern.empty() ? std::string::npos : text.rfind(pattern);
+      if (found == std::string::npos) {
+        split.position = 1;
+        split.skip = 0;
+      } else {
+        split.position = static_cast<int64_t>(found) + 1;
+      }
+      break;
+    }
+    case 2: {
+      split.cutAdjustment = 0;
+      const std::optional<int32_t> at = ParseScriptInteger(pattern);
+      split.position = at.value_or(0);
+      if (at && *at == 0) split = SplitPoint{1, -1, 1};
+      break;
+    }
+    case 3: {
+      split.cutAdjustment = 0;
+      const std::optional<int32_t> fromEnd = ParseScriptInteger(pattern);
+      split.position = fromEnd ? length - *fromEnd : 0;
+      break;
+    }
+    default: split.position = 0;
+  }
+  return split;
+}
+
+void ParseStringCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string text = context.Path(1);
+  const std::string pattern = context.Path(2);
+  const std::string firstTarget = context.Param(3);
+  const std::string secondTarget = context.Param(4);
+  if (!firstTarget.empty()) variables.DeclareVariable(firstTarget, context.ActionContext());
+  if (!secondTarget.empty()) variables.DeclareVariable(secondTarget, context.ActionContext());
+
+  const bool ignoreCase = context.Truth(7);
+  const int32_t mode = RequireInteger(context.Param(5));
+  const SplitPoint split = ignoreCase ? FindSplitPoint(AnsiLowerText(text), AnsiLowerText(pattern), mode)
+                                      : FindSplitPoint(text, pattern, mode);
+  std::string first;
+  std::string second;
+  if (split.position != 0) {
+    first = Cut(text, 1, split.position - split.cutAdjustment);
+    second = Cut(text, split.position + split.skip, static_cast<int64_t>(text.size()) + 1);
+  }
+  if (context.Truth(6)) {
+    first = Trim(first);
+    second = Trim(second);
+  }
+  if (!firstTarget.empty()) variables.SetVariable(ToUpperAscii(firstTarget), first, context.ActionContext());
+  if (!secondTarget.empty()) variables.SetVariable(ToUpperAscii(secondTarget), second, context.ActionContext());
+}
+
+// ---- "Mathematics" -----------------------------------------------------------------------------
+
+int64_t Wrap(uint64_t bits) { return static_cast<int64_t>(bits); }
+
+int64_t Shift(int64_t a, int64_t b, bool left) {
+  const auto c = static_cast<unsigned>(static_cast<uint64_t>(b) & 0xFF);
+  if (c >= 64 && c < 128) return 0;
+  const unsigned by = c < 64 ? c : c % 32;
+  const auto bits = static_cast<uint64_t>(a);
+  return Wrap(left ? bits << by : bits >> by);
+}
+
+int32_t Low32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
+
+// Division faults (by zero, or the one quotient that overflows) leave the result empty.
+bool DivisionFaults(int64_t a, int64_t b) { return b == 0 || (b == -1 && a == INT64_MIN); }
+
+// Nothing when the operation fails.
+std::optional<std::string> Calculate(CommandContext& context, int64_t code) {
+  Session::RandomGenerator& generator = context.session.randomGenerator;
+  if (code == 11) {
+    const std::string text = context.Expanded(1);
+    if (text.empty()) return std::nullopt;
+    return std::to_string(static_cast<unsigned char>(text[0]));
+  }
+  const std::optional<int64_t> parsedA = ParseScriptInteger64(context.Expanded(1));
+  if (!parsedA) return std::nullopt;
+  const int64_t a = *parsedA;
+  int64_t b = 0;
+  if (code < 10 || code == 13) {
+    const std::optional<int64_t> parsedB = ParseScriptInteger64(context.Expanded(2));
+    if (!parsedB) return std::nullopt;
+    b = *parsedB;
+  }
+  const auto ua = static_cast<uint64_t>(a);
+  const auto ub = static_cast<uint64_t>(b);
+  int64_t result = 0;
+  switch (code) {
+    case 0: result = Wrap(ua + ub); break;
+    case 1: result = Wrap(ua - ub); break;
+    case 2: result = Wrap(ua * ub); break;
+    case 3:
+      if (DivisionFaults(a, b)) return std::nullopt;
+      result = a / b;
+      break;
+    case 4:
+      if (DivisionFaults(a, b)) return std::nullopt;
+      result = a % b;
+      break;
+    case 5: result = a & b; break;
+    case 6: result = a | b; break;
+    case 7: result = a ^ b; break;
+    case 8: result = Shift(a, b, true); break;
+    case 9: result = Shift(a, b, false); break;
+    case 10: result = ~a; break;
+    case 12: return std::string(1, static_cast<char>(ua & 0xFF));
+    case 13:
+      generator.multiplier = Low32(a);
+      generator.increment = Low32(b);
+      result = Wrap(ua + ub);
+      break;
+    case 14:
+      generator.state = Low32(a);
+      result = generator.state;
+      break;
+    case 15: {
+      const auto product = static_cast<uint32_t>(generator.multiplier) * static_cast<uint32_t>(generator.state);
+      const auto r = static_cast<int32_t>(product + static_cast<uint32_t>(generator.increment));
+      generator.state = r % 0x7FFF;
+      if (a == 0) return std::nullopt;
+      result = static_cast<int64_t>(r) % a;  // |r| < 2^31: no overflow even for a = -1
+      break;
+    }
+    default: return std::nullopt;  // an unknown operation stores the empty text
+  }
+  return std::to_string(result);
+}
+
+void MathematicsCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string target = context.Param(4);
+  if (!target.empty() && !variables.VariableExists(target)) variables.DeclareVariable(target, context.ActionContext());
+  std::optional<std::string> result;
+  try {
+    if (const std::optional<int64_t> code = ParseScriptInteger64(context.Param(3))) result = Calculate(context, *code);
+  } catch (const std::exception&) {
+    result.reset();  // this command never fails: a failure gives the empty result
+  }
+  if (!target.empty()) variables.SetVariable(target, result.value_or(""), context.ActionContext());
+}
+
+// ---- "Evaluate Expression" ---------------------------------------------------------------------
+
+void EvaluateExpressionCommand(CommandContext& context) {
+  TVariableManager& variables = context.session.variables;
+  const std::string target = context.Param(2);
+  if (!variables.VariableExists(target)) variables.DeclareVariable(target, context.ActionContext());
+  const std::string value = EvaluateExpression(variables.ExpandVariablesQuoted(context.Param(1)));
+  variables.SetVariable(target, value, context.ActionContext());
+}
+
+constexpr CommandRow kRows[] = {
+    {"Set Variable", SetVariableCommand},
+    {"Localization Variable", LocalizationVariableCommand},
+    {"Convert Path", ConvertPathCommand},
+    {"Convert Case", ConvertCaseCommand},
+    {"Replace String", ReplaceStringCommand},
+    {"Extract Path", ExtractPathCommand},
+    {"Parse String", ParseStringCommand},
+    {"Mathematics", MathematicsCommand},
+    {"Evaluate Expression", EvaluateExpressionCommand},
+};
+
+}  // namespace
+
+std::span<const CommandRow> VariableCommandRows() { return kRows; }
 
 }  // namespace quarrix

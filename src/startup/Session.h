@@ -56,9 +56,6 @@ struct Session {
   // Caption state, kept in step with TITLE and VELDLOGO by the interpreter; empty during start-up.
   std::string captionTitle;
   bool logoFree = false;
-  // While the interpreter waits for a worker: the dialog host refreshes the progress display from
-  // the handshake variables on every timer tick.
-  bool progressPolling = false;
 
   std::string workingTitle;  // the payload title, which an instance override may replace
   std::string titleAsRead;   // the payload title exactly as read: names translation files
@@ -68,10 +65,6 @@ struct Session {
 
   // Names "Set Variable" marked for persistence, each once: what the instance saves.
   StringList persistedVariables;
-  // The run's installer parameter list, name, value, name, value ...: saved with the instance.
-  StringList installerParameters;
-  // Installer properties queued for the package, name, value, ...; the last value of a name wins.
-  StringList queuedInstallerProperties;
   // The generator of "Mathematics": all 0 at process start, kept across runs.
   struct RandomGenerator {
     int32_t multiplier = 0;

@@ -181,7 +181,10 @@ TEST_F(StartupTest, OutcomesBeforeTheScript) {
        Join(kThroughPayload, {"    <ExtractArchive>", "    </ExtractArchive>", "    <ExtractResource>"}), true},
       {"rejected script", Script::Rejected, true, true, true, {".msi"}, 314, "", throughDialogs, true},
       {"patch only", Script::Accepted, true, true, true, {".msp"}, 0, "",
-       Join(throughDialogs, Join({"    </CompileScript>", "  </RunScript>", "  <Free>", "  </Free>"}, closing)),
+       Join(throughDialogs, Join({"    </CompileScript>", "    <BootStrap>", "    </BootStrap>", "    <veld>",
+                                  "    </veld>", "    <ExitScript>", "    </ExitScript>", "  </RunScript>",
+                                  "  <Free>", "  </Free>"},
+                                 closing)),
        false},
   };
   for (bool silent : {false, true}) {
@@ -246,7 +249,9 @@ TEST_F(StartupTest, CompleteRunExtractsEverythingThenRemovesTheSupportFolder) {
                                                  "    <ResourcePath>", "    </ResourcePath>", "    <Dialogs>",
                                                  "    </Dialogs>", "  </SetupSplash>", "  <RunScript>",
                                                  "    <Variables>", "    </Variables>", "    <CompileScript>",
-                                                 "    </CompileScript>", "  </RunScript>", "  <Free>", "  </Free>",
+                                                 "    </CompileScript>", "    <BootStrap>", "    </BootStrap>",
+                                                 "    <veld>", "    </veld>", "    <ExitScript>", "    </ExitScript>",
+                                                 "  </RunScript>", "  <Free>", "  </Free>",
                                                  "  <CachedSupportDir>", "  </CachedSupportDir>", "</Quarrix>"}));
   EXPECT_EQ(extractedTargets, (std::vector<std::string>{"Welcome.dfm", "texts\\licence.txt"}));
   EXPECT_EQ(extractDestination, Temp("zvk1\\"));
@@ -261,8 +266,9 @@ TEST_F(StartupTest, CompleteRunExtractsEverythingThenRemovesTheSupportFolder) {
   EXPECT_EQ(session.dialogCount, 1);  // the commented-out dialog line does not count
   EXPECT_EQ(session.titleAsRead, "Sample Product");
   EXPECT_EQ(session.workingTitle, "Sample Product");
-  // The preparation pass's declarations are gone once the script is accepted.
-  EXPECT_FALSE(session.variables.VariableExists("SILENT"));
+  // The preparation pass's declarations are gone once the script is accepted; the run sets
+  // only what it sets itself.
+  EXPECT_FALSE(session.variables.VariableExists("VELD_DISABLEROLLBACK"));
   // The script tables are freed after the run.
   EXPECT_EQ(session.payload.LineCount(), 0u);
   EXPECT_TRUE(session.parameterLists.empty());

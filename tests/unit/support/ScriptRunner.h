@@ -1,0 +1,53 @@
+#pragma once
+// Runs a script written as source text on a fresh simulated machine, the way start-up hands it
+// to the interpreter: payload tables in the session, a support folder holding the package.
+#include <string>
+#include <string_view>
+
+#include "authoring/ScriptSource.h"
+#include "engine/ScriptRun.h"
+#include "startup/CommandLine.h"
+#include "startup/Session.h"
+#include "support/TempMachine.h"
+
+namespace quarrix::testing {
+
+class ScriptRunner {
+ public:
+  // arguments: the engine's command line after the program name ("/qn NAME=value").
+  explicit ScriptRunner(std::string_view source, std::string_view arguments = "") {
+    session.tempFolder = machine.system.tempPath;
+    session.executablePath = machine.system.executablePath;
+    session.executableFolder = "C:\\Setup\\";
+    session.executableName = "setup";
+    session.supportFolder = session.tempFolder + "zvk1\\";
+    machine.files.CreateDirectories(session.supportFolder);
+    machine.files.WriteFile(PackagePath(), "package");
+
+    session.commandLine = ParseCommandLine("\"C:\\Setup\\setup.exe\" " + std::string(arguments));
+    session.silent = session.commandLine.silent;
+    session.variables.SetSilent(session.silent);
+    session.variables.SetCommandLineAssignments(session.commandLine.assignments);
+
+    session.payload = CompileScriptSource(source, "setup.qxs");
+    session.parameterLists = {session.payload.parameterList};
+    session.payload.parameterList.Clear();
+    session.workingTitle = session.payload.title;
+  }
+
+  std::string PackagePath() const { return session.supportFolder + "setup.msi"; }
+
+  void Run(const StepCallback& stepCallback = nullptr) {
+    ScriptPayload& payload = session.payload;
+    ExecuteScript(session, payload.commandNames, payload.lineGuids, &payload.commentFlags, PackagePath(),
+                  stepCallback, session.parameterLists, payload.lineMedia);
+  }
+
+  std::string Var(std::string_view name) const { return session.variables.GetVariable(name); }
+
+  TempMachine temp;
+  platform::sim::SimMachine& machine = temp.machine;
+  Session session{machine.AsPlatform()};
+};
+
+}  // namespace quarrix::testing
