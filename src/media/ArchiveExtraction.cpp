@@ -22,12 +22,12 @@ std::function<bool(std::string&)> OnceOnlyPassword(const std::string& password) 
   };
 }
 
-platform::ArchiveCallbacks DefaultCallbacks(const std::string& password, bool overwrite) {
-  platform::ArchiveCallbacks callbacks;
-  callbacks.password = OnceOnlyPassword(password);
-  callbacks.progress = [](const std::string&, uint64_t, uint64_t) { return true; };
-  callbacks.twoArgument = [](int32_t, int32_t) { return 1; };
-  callbacks.overwrite = [overwrite] { return overwrite ? kOverwriteExisting : kSkipExisting; };
+platform::ArchiveCallbacks WithDefaults(platform::ArchiveCallbacks callbacks, const std::string& password,
+                                        bool overwrite) {
+  if (!callbacks.password) callbacks.password = OnceOnlyPassword(password);
+  if (!callbacks.progress) callbacks.progress = [](const std::string&, uint64_t, uint64_t) { return true; };
+  if (!callbacks.twoArgument) callbacks.twoArgument = [](int32_t, int32_t) { return 1; };
+  if (!callbacks.overwrite) callbacks.overwrite = [overwrite] { return overwrite ? kOverwriteExisting : kSkipExisting; };
   return callbacks;
 }
 
@@ -64,7 +64,7 @@ bool ListArchiveFiles(platform::ArchiveLibrary& library, const std::string& arch
 
 bool ExtractArchiveFiles(platform::ArchiveLibrary& library, const std::string& archivePath, const std::string& password,
                          const std::string& destination, bool modeSwitch, bool overwrite, std::string& errorText,
-                         const std::vector<std::string>& files) {
+                         const std::vector<std::string>& files, const platform::ArchiveCallbacks& callbacks) {
   errorText.clear();
   std::vector<std::string> everything;
   if (files.empty() && !ListArchiveFiles(library, archivePath, password, errorText, &everything)) return false;
@@ -73,7 +73,7 @@ bool ExtractArchiveFiles(platform::ArchiveLibrary& library, const std::string& a
   const int32_t modeFlag = modeSwitch ? 0 : 1;
   try {
     if (library.ExtractArchive(archivePath, destination, targets, modeFlag, password,
-                               DefaultCallbacks(password, overwrite)))
+                               WithDefaults(callbacks, password, overwrite)))
       return true;
     errorText = "#" + std::to_string(library.GetLastArchiveError());
   } catch (const std::exception& error) {

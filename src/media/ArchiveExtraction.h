@@ -23,9 +23,11 @@ bool ListArchiveFiles(platform::ArchiveLibrary& library, const std::string& arch
 // Extracts the given entries, or the whole archive when files is empty, into destination.
 // modeSwitch selects the library's mode flag 0 (set) or 1 (clear); overwrite answers the
 // library's overwrite question with 4 (replace) instead of 1 (skip). On failure errorText is the
-// listing's text, or "#" and the library's error code.
+// listing's text, or "#" and the library's error code. Callbacks left empty get the defaults:
+// progress goes on, overwrite answers from the flag, two-argument answers 1, and the password
+// is given once.
 bool ExtractArchiveFiles(platform::ArchiveLibrary& library, const std::string& archivePath, const std::string& password,
                          const std::string& destination, bool modeSwitch, bool overwrite, std::string& errorText,
-                         const std::vector<std::string>& files = {});
+                         const std::vector<std::string>& files = {}, const platform::ArchiveCallbacks& callbacks = {});
 
 }  // namespace quarrix

@@ -105,6 +105,33 @@ TEST_F(SimArchiveLibraryTest, OverwriteFlagDecidesOverExistingFiles) {
   }
 }
 
+TEST_F(SimArchiveLibraryTest, ProgressCallbackSeesTheBytesAndMayCancel) {
+  const std::string archive = Pack("C:\\Setup\\setup.res", "-ms=off");
+  for (bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancel" : "go on");
+    uint64_t lastDone = 0, lastTotal = 0;
+    int calls = 0;
+    platform::ArchiveCallbacks callbacks;
+    callbacks.progress = [&](const std::string&, uint64_t done, uint64_t total) {
+      EXPECT_GE(done, lastDone);
+      lastDone = done;
+      lastTotal = total;
+      ++calls;
+      return !cancel;
+    };
+    std::string errorText;
+    const std::string destination = cancel ? "C:\\Cancelled\\" : "C:\\Done\\";
+    EXPECT_EQ(ExtractArchiveFiles(machine.archive, archive, "", destination, true, true, errorText, {}, callbacks),
+              !cancel);
+    EXPECT_EQ(errorText, cancel ? "#1007" : "");
+    EXPECT_EQ(lastTotal, 70000u + 21u);
+    EXPECT_EQ(calls == 1, cancel);
+    if (!cancel) {
+      EXPECT_EQ(lastDone, lastTotal);
+    }
+  }
+}
+
 TEST_F(SimArchiveLibraryTest, DamagedOrForeignArchivesFailWithoutLeavingFiles) {
   const std::string good = Pack("C:\\Setup\\good.7z", "-mx0");
   std::string bytes = *files.ReadFile(good);
