@@ -7,6 +7,7 @@
 #include "commands/ComponentTable.h"
 #include "common/AnsiText.h"
 #include "engine/VariableManager.h"
+#include "instance/InstanceState.h"
 #include "localisation/MessageTable.h"
 #include "localisation/Translations.h"
 #include "msi/InstallerProperties.h"
@@ -65,6 +66,8 @@ struct Session {
 
   // Names "Set Variable" marked for persistence, each once: what the instance saves.
   StringList persistedVariables;
+  InstanceState instance;  // the instance cache as the bootstrap found it
+  std::string platformMode = "Win32";  // "Win32", "x64" or "ia64"; saved with the instance
   // The generator of "Mathematics": all 0 at process start, kept across runs.
   struct RandomGenerator {
     int32_t multiplier = 0;

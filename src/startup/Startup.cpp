@@ -6,6 +6,7 @@
 
 #include "engine/ProcessExit.h"
 #include "engine/ScriptRun.h"
+#include "instance/EndOfRunSave.h"
 #include "localisation/LanguageFile.h"
 #include "media/ArchiveExtraction.h"
 #include "media/FolderCleanup.h"
@@ -212,6 +213,7 @@ void RunScript(Session& session) {
   ExecuteScript(session, payload.commandNames, payload.lineGuids, &payload.commentFlags,
                 session.supportFolder + session.executableName + ".msi", nullptr, session.parameterLists,
                 payload.lineMedia);
+  SaveInstanceAtEndOfRun(session);
   session.trace.WriteTrace(kTagRunScriptClose);
 }
 

@@ -72,4 +72,34 @@ bool SimRegistry::WriteValue(RegistryRoot root, const std::string& key, const st
   return true;
 }
 
+std::vector<SimRegistry::KeyRecord> SimRegistry::Keys() {
+  constexpr RegistryRoot kRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser, RegistryRoot::LocalMachine,
+                                     RegistryRoot::Users, RegistryRoot::CurrentConfig};
+  std::lock_guard guard(lock_);
+  std::vector<KeyRecord> records;
+  for (const auto& [id, key] : keys_) {
+    KeyRecord record;
+    std::string_view rest = id;
+    record.wow32View = StartsWith(rest, "32:");
+    if (record.wow32View) rest.remove_prefix(3);
+    for (RegistryRoot root : kRoots)
+      if (StartsWith(rest, RootName(root))) record.root = root;
+    record.path = key.spelling;
+    for (const auto& [folded, value] : key.values) record.values.push_back(value);
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+void SimRegistry::Restore(const KeyRecord& key) {
+  const RegistryView view = key.wow32View ? RegistryView::Force32 : RegistryView::Force64;
+  CreateKey(key.root, key.path, view);
+  for (const auto& [name, value] : key.values) WriteValue(key.root, key.path, name, value, view);
+}
+
+void SimRegistry::Clear() {
+  std::lock_guard guard(lock_);
+  keys_.clear();
+}
+
 }  // namespace quarrix::platform::sim

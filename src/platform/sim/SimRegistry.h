@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Registry.h"
 
@@ -20,6 +22,20 @@ class SimRegistry : public Registry {
                                          RegistryView view) override;
   bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value,
                   RegistryView view) override;
+
+  // One key as the machine store saves it: wow32View marks the 32-bit view of the machine's
+  // software keys; every other key is shared by both views.
+  struct KeyRecord {
+    RegistryRoot root = RegistryRoot::LocalMachine;
+    bool wow32View = false;
+    std::string path;  // as first spelled, without the root
+    std::vector<std::pair<std::string, RegistryValue>> values;  // name as spelled, value
+  };
+  // Every key, in the order of its identity folded to upper case.
+  std::vector<KeyRecord> Keys();
+  // Recreates a saved key in its view.
+  void Restore(const KeyRecord& key);
+  void Clear();
 
  private:
   struct Key {

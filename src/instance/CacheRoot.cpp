@@ -1,0 +1,118 @@
+#include "instance/CacheRoot.h"
+
+#include <optional>
+
+#include "startup/Session.h"
+
+namespace quarrix {
+namespace {
+
+using platform::RegistryRoot;
+using platform::RegistryType;
+using platform::RegistryView;
+using platform::SpecialFolder;
+
+std::string WithBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+std::string WithoutBackslash(std::string folder) {
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+// Parent folder with trailing backslash; empty when the path has no folder part.
+std::string ParentFolder(const std::string& path) {
+  const std::string trimmed = WithoutBackslash(path);
+  const size_t slash = trimmed.rfind('\\');
+  return slash == std::string::npos ? std::string() : trimmed.substr(0, slash + 1);
+}
+
+std::string LastFolderName(const std::string& path) {
+  const std::string trimmed = WithoutBackslash(path);
+  const size_t slash = trimmed.rfind('\\');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+std::optional<std::string> ReadText(platform::Registry& registry, RegistryRoot root, const std::string& key,
+                                    const std::string& name) {
+  auto value = registry.ReadValue(root, key, name, RegistryView::Default);
+  if (!value || (value->type != RegistryType::String && value->type != RegistryType::ExpandString))
+    return std::nullopt;
+  std::string text = value->data;
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+// The parent of the recorded instance folder, but only when that folder is this revision's.
+std::string RootOfRecordedInstance(Session& session) {
+  const std::string recorded = RecordedInstanceFolder(session);
+  if (recorded.empty() || LastFolderName(recorded) != session.payload.revisionCode) return {};
+  return ParentFolder(recorded);
+}
+
+std::string ApplicationDataRoot(Session& session, bool perMachine) {
+  platform::SystemInfo& system = session.platform.system;
+  if (!system.Version().ntFamily) {
+    auto common = ReadText(session.platform.registry, RegistryRoot::LocalMachine,
+                           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir");
+    return WithBackslash(common.value_or(""));
+  }
+  std::optional<std::string> folder;
+  if (perMachine) {
+    folder = system.FolderPath(SpecialFolder::CommonAppData);
+  } else {
+    folder = system.FolderPath(SpecialFolder::LocalAppData);
+    if (!folder) folder = system.FolderPath(SpecialFolder::RoamingAppData);
+  }
+  if (folder && !folder->empty()) return WithBackslash(*folder);
+  auto desktop = system.FolderPath(SpecialFolder::Desktop);
+  return ParentFolder(desktop.value_or("")) + "Application Data\\";
+}
+
+}  // namespace
+
+std::string RecordedInstanceFolder(Session& session) {
+  platform::Registry& registry = session.platform.registry;
+  const std::string key = std::string(kIdentCacheKey) + session.payload.productCode;
+  const RegistryRoot root = registry.KeyExists(RegistryRoot::LocalMachine, key, RegistryView::Default)
+                                ? RegistryRoot::LocalMachine
+                                : RegistryRoot::CurrentUser;
+  return ReadText(registry, root, key, "").value_or("");
+}
+
+std::string GetCacheRoot(Session& session, bool perMachine) {
+  const std::string overrideCache = session.variables.GetVariable("OVERRIDECACHE");
+  if (!overrideCache.empty()) return WithBackslash(overrideCache);
+  std::string recordedRoot = RootOfRecordedInstance(session);
+  if (!recordedRoot.empty()) return recordedRoot;
+  return ApplicationDataRoot(session, perMachine);
+}
+
+namespace {
+
+std::string InstanceFolderName(Session& session) {
+  return session.payload.buildMode == 3 ? session.instance.patchTarget : session.payload.revisionCode;
+}
+
+std::string PackageName(const std::string& packagePath) {
+  const size_t slash = packagePath.find_last_of("\\:");
+  std::string fileName = slash == std::string::npos ? packagePath : packagePath.substr(slash + 1);
+  const size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+}  // namespace
+
+bool HasNoUserData(Session& session, const std::string& packagePath) {
+  const std::string dataFile =
+      GetCacheRoot(session, false) + InstanceFolderName(session) + "\\" + PackageName(packagePath) + ".dat";
+  return !session.platform.files.FileExists(dataFile);
+}
+
+std::string InstanceFolder(Session& session, const std::string& packagePath) {
+  return GetCacheRoot(session, HasNoUserData(session, packagePath)) + InstanceFolderName(session) + "\\";
+}
+
+}  // namespace quarrix
