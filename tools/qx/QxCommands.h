@@ -1,5 +1,6 @@
 #pragma once
 // The qx subcommands: one row of the command table per subcommand, and what they share.
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -41,6 +42,15 @@ int RunEval(Arguments arguments);
 int RunExpand(Arguments arguments);
 int RunCond(Arguments arguments);
 int RunAttach(Arguments arguments);
+int RunRun(Arguments arguments);
+int RunList(Arguments arguments);
+int RunExtract(Arguments arguments);
+int RunBuild(Arguments arguments);
+
+// Removes "NAME VALUE" from arguments (before any "--") and returns the value.
+std::optional<std::string> TakeOption(std::vector<std::string>& arguments, const std::string& name);
+// The engine's stub with the payload behind it; input errors for an engine that is no image.
+std::string SetupExecutable(const std::string& enginePath, const std::string& payload);
 
 // Positional arguments and the value of "-o"; any other option is an input error.
 struct ParsedArguments {
@@ -65,5 +75,8 @@ ScriptPayload CompileSourceFile(const std::string& path, const std::string& text
 
 // NAME=VALUE arguments stored into a fresh variable store.
 void StoreAssignments(TVariableManager& variables, Arguments assignments);
+
+// One stderr line per command of the script that this build passes over.
+void WarnCommandsNotCarriedOut(const ScriptPayload& payload);
 
 }  // namespace quarrix::qx

@@ -7,6 +7,7 @@
 
 #include "QxCommands.h"
 #include "authoring/ScriptSource.h"
+#include "commands/CommandCatalogue.h"
 #include "common/AnsiText.h"
 #include "startup/PayloadReader.h"
 #include "startup/StubSize.h"
@@ -32,6 +33,26 @@ std::span<const Subcommand> Subcommands() {
        RunCond},
       {"attach", "ENGINE.EXE PAYLOAD -o SETUP.EXE", "build a setup executable: the engine stub followed by a payload",
        "", RunAttach},
+      {"run", "PAYLOAD|SETUP.EXE|SOURCE [--machine DIR] [--answers NEXT,BACK,CANCEL,...] [-- ENGINE ARGS]",
+       "run a setup's start-up and script on the simulated machine; prints the final variables",
+       "Prints NAME=value per variable, sorted by name, with CR and LF written as \\r and \\n; the exit\n"
+       "code is the run's. Message boxes, and the runtime error of a silent run, go to stderr.\n"
+       "--machine DIR loads the machine from DIR and saves it back (registry files, drives\n"
+       "folder, installed products), so that a first run and a maintenance run can follow each\n"
+       "other. --answers lists the results of the modal dialogs in order (NEXT once used up).\n"
+       "ENGINE ARGS form the engine's command line (for example /s NAME=VALUE).",
+       RunRun},
+      {"list", "ARCHIVE [--password P]", "print the entry paths of a 7z archive, one a line",
+       "Exit code 1 with the engine's error text when the archive cannot be opened.", RunList},
+      {"extract", "ARCHIVE DEST [--password P]", "extract a 7z archive into a folder with the engine's reader",
+       "Exit code 1 with the engine's error text (\"#\" and the code when extraction fails).", RunExtract},
+      {"build", "PROJECT -o OUTDIR [--name NAME] [--engine ENGINE.EXE] [--library ZVK.LIB] [--package FILE]",
+       "build a complete setup folder from a project folder",
+       "Writes NAME.exe (engine and payload), NAME.res (the support folder packed with 7z), zvk.lib\n"
+       "and the project's package (or --package FILE) as NAME.msi. NAME defaults to the project folder's\n"
+       "name; the engine and library default to the win64 build beside qx's build folder.\n"
+       "The project layout is described in docs/projects.md.",
+       RunBuild},
   };
   return kTable;
 }
@@ -131,6 +152,23 @@ ScriptPayload LoadPayloadOrSource(const std::string& path) {
   } catch (const PayloadError&) {
     return CompileSourceFile(path, bytes);
   }
+}
+
+std::string SetupExecutable(const std::string& enginePath, const std::string& payload) {
+  std::string engine = ReadHostFile(enginePath);
+  std::optional<uint32_t> stubSize = GetStubSize(engine);
+  if (!stubSize) throw InputError(enginePath + ": not a PE image that can be measured");
+  if (*stubSize > engine.size()) throw InputError(enginePath + ": the file is shorter than its own image");
+  engine.resize(*stubSize);
+  return engine + payload;
+}
+
+void WarnCommandsNotCarriedOut(const ScriptPayload& payload) {
+  for (const std::string& name : CommandsNotCarriedOut(payload.commandNames.Entries(), payload.pluginCommands)) {
+    const std::string line = "qx: warning: \"" + name + "\" is not carried out by this build\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+  }
+  std::fflush(stderr);
 }
 
 void StoreAssignments(TVariableManager& variables, Arguments assignments) {

@@ -1,0 +1,221 @@
+// qx list, extract and build, run as a setup author would, against archives made by 7z.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "startup/PayloadReader.h"
+#include "startup/PeImageBuilder.h"
+#include "startup/StubSize.h"
+#include "support/TempMachine.h"
+
+namespace quarrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+class QxArchiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v 7z >/dev/null 2>&1") != 0) GTEST_SKIP() << "7z is not installed";
+    Write(Path("files/readme.txt"), "read me\r\n");
+    Write(Path("files/bin/tool.dat"), std::string(100000, '\x7F'));
+  }
+
+  fs::path Path(const std::string& relative) const { return temp.Path() / relative; }
+
+  Outcome Qx(const std::vector<std::string>& arguments) const {
+    std::string command = Quote(QUARRIX_QX_PATH);
+    for (const auto& argument : arguments) command += " " + Quote(argument);
+    command += " 2>" + Quote(Path("stderr.txt").string());
+    Outcome outcome;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return outcome;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.out.append(buffer, n);
+    const int status = pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = Read(Path("stderr.txt"));
+    return outcome;
+  }
+
+  std::string Pack(const std::string& name, const std::string& switches = "") const {
+    const std::string archive = Path(name).string();
+    const std::string command = "cd " + Quote(Path("files").string()) + " && 7z a -bd -y " + switches + " " +
+                                Quote(archive) + " . >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return archive;
+  }
+
+  testing::TempFolder temp;
+};
+
+TEST_F(QxArchiveTest, ListAndExtractPlainAndEncryptedArchives) {
+  struct Case {
+    const char* name;
+    std::string switches;
+    std::vector<std::string> password;
+  };
+  for (const Case& c : std::vector<Case>{{"plain", "", {}},
+                                         {"solid off, stored", "-ms=off -mx0", {}},
+                                         {"encrypted header", "-pOpen\\ Sesame -mhe=on", {"--password", "Open Sesame"}}}) {
+    SCOPED_TRACE(c.name);
+    const std::string archive = Pack(std::string(c.name) + ".7z", c.switches);
+    std::vector<std::string> list = {"list", archive};
+    list.insert(list.end(), c.password.begin(), c.password.end());
+    const Outcome listed = Qx(list);
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out.find("bin\\tool.dat\n") != std::string::npos, true) << listed.out;
+    EXPECT_NE(listed.out.find("readme.txt\n"), std::string::npos);
+
+    const fs::path destination = Path(std::string("out-") + c.name);
+    std::vector<std::string> extract = {"extract", archive, destination.string()};
+    extract.insert(extract.begin() + 1, c.password.begin(), c.password.end());  // options go anywhere
+    const Outcome extracted = Qx(extract);
+    EXPECT_EQ(extracted.exitCode, 0) << extracted.err;
+    EXPECT_EQ(Read(destination / "readme.txt"), "read me\r\n");
+    EXPECT_EQ(Read(destination / "bin" / "tool.dat"), std::string(100000, '\x7F'));
+  }
+}
+
+TEST_F(QxArchiveTest, FailuresGiveTheEngineTextsAndUsageErrorsExitTwo) {
+  const std::string locked = Pack("locked.7z", "-pRight -mhe=on");
+  std::string damaged = Read(Pack("stored.7z", "-mx0"));
+  damaged[damaged.find("read me")] ^= 1;
+  Write(Path("damaged.7z"), damaged);
+  const std::string unsupported = "The archive cannot be opened: unsupported archive or incorrect password\n";
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string errStart;
+  };
+  const std::vector<Case> cases = {
+      {"missing", {"list", Path("none.7z").string()}, 1, "The archive file was not found\n"},
+      {"wrong password", {"list", locked, "--password", "Wrong"}, 1, unsupported},
+      {"no password", {"extract", locked, Path("o1").string()}, 1, unsupported},
+      {"damaged data", {"extract", Path("damaged.7z").string(), Path("o2").string()}, 1, "#1004\n"},
+      {"no archive", {"list"}, 2, "qx: "},
+      {"password without value", {"list", locked, "--password"}, 2, "qx: "},
+      {"extract without destination", {"extract", locked}, 2, "qx: "},
+      {"unknown option", {"extract", locked, Path("o3").string(), "--force"}, 2, "qx: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = Qx(c.arguments);
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
+    EXPECT_EQ(outcome.err.substr(0, c.errStart.size()), c.errStart) << outcome.err;
+  }
+  EXPECT_FALSE(fs::exists(Path("o2") / "readme.txt")) << "a file failing its check is not left behind";
+}
+
+class QxBuildTest : public QxArchiveTest {
+ protected:
+  void SetUp() override {
+    QxArchiveTest::SetUp();
+    if (IsSkipped()) return;
+    Write(Path("Sample/setup.qxs"),
+          "#quarrix-script 1\n[setup]\ntitle = \"Built Sample\"\n[script]\nSet Variable: A 1\n");
+    Write(Path("Sample/support/Welcome.dfm"), "object Welcome\r\nend\r\n");
+    Write(Path("Sample/support/texts/licence.txt"), "licence");
+    Write(Path("Sample/package.msi"), "package bytes");
+    Write(Path("engine/quarrix-setup.exe"), testing::MakePeImage({{0x400, 0x200}}));
+    Write(Path("engine/zvk.lib"), "archive library bytes");
+  }
+
+  Outcome Build(std::vector<std::string> extra = {}) const {
+    std::vector<std::string> arguments = {"build", Path("Sample").string() + "/", "-o", Path("out").string(),
+                                          "--engine", Path("engine/quarrix-setup.exe").string()};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return Qx(arguments);
+  }
+};
+
+TEST_F(QxBuildTest, WritesTheWholeSetupFolder) {
+  const Outcome built = Build();
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  const std::string setup = Read(Path("out/Sample.exe"));
+  const std::string engine = Read(Path("engine/quarrix-setup.exe"));
+  ASSERT_EQ(GetStubSize(setup), engine.size());
+  EXPECT_EQ(setup.substr(0, engine.size()), engine);
+  EXPECT_EQ(ParsePayload(setup.substr(engine.size())).title, "Built Sample");
+  EXPECT_EQ(Read(Path("out/zvk.lib")), "archive library bytes");  // beside the engine by default
+  EXPECT_EQ(Read(Path("out/Sample.msi")), "package bytes");
+  const Outcome listed = Qx({"list", Path("out/Sample.res").string()});
+  EXPECT_EQ(listed.out, "texts\nWelcome.dfm\ntexts\\licence.txt\n");
+}
+
+TEST_F(QxBuildTest, RebuildPacksOnlyWhatIsThereNowAndNamesFollowTheOption) {
+  ASSERT_EQ(Build().exitCode, 0);
+  fs::remove_all(Path("Sample/support/texts"));
+  fs::remove(Path("Sample/package.msi"));
+  ASSERT_EQ(Build().exitCode, 0);
+  EXPECT_EQ(Qx({"list", Path("out/Sample.res").string()}).out, "Welcome.dfm\n");
+
+  ASSERT_EQ(Build({"--name", "Other", "--library", Path("engine/quarrix-setup.exe").string()}).exitCode, 0);
+  EXPECT_TRUE(fs::is_regular_file(Path("out/Other.exe")));
+  EXPECT_TRUE(fs::is_regular_file(Path("out/Other.res")));
+  EXPECT_FALSE(fs::exists(Path("out/Other.msi")));
+  EXPECT_EQ(Read(Path("out/zvk.lib")), Read(Path("engine/quarrix-setup.exe")));
+  Write(Path("made/patch.msp"), "patch bytes");
+  ASSERT_EQ(Build({"--name", "Patched", "--package", Path("made/patch.msp").string()}).exitCode, 0);
+  EXPECT_EQ(Read(Path("out/Patched.msp")), "patch bytes");
+}
+
+TEST_F(QxBuildTest, IncompleteProjectsAreInputErrors) {
+  struct Case {
+    const char* name;
+    void (*spoil)(const fs::path& root);
+    std::vector<std::string> extra;
+  };
+  const std::vector<Case> cases = {
+      {"no support folder", [](const fs::path& root) { fs::remove_all(root / "Sample/support"); }, {}},
+      {"no source", [](const fs::path& root) { fs::remove(root / "Sample/setup.qxs"); }, {}},
+      {"source that does not compile", [](const fs::path& root) { Write(root / "Sample/setup.qxs", "#quarrix-script 9\n"); }, {}},
+      {"engine that is no image", [](const fs::path& root) { Write(root / "engine/quarrix-setup.exe", "text"); }, {}},
+      {"library missing", [](const fs::path& root) { fs::remove(root / "engine/zvk.lib"); }, {}},
+      {"package missing", [](const fs::path&) {}, {"--package", "/nonexistent/package.msi"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    fs::remove_all(Path("out"));
+    c.spoil(temp.Path());
+    const Outcome outcome = Build(c.extra);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err.rfind("qx: ", 0), 0u) << outcome.err;
+    EXPECT_FALSE(fs::exists(Path("out/Sample.exe.tmp")));
+  }
+}
+
+}  // namespace
+}  // namespace quarrix
