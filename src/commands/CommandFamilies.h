@@ -9,10 +9,14 @@ namespace quarrix {
 
 std::span<const CommandRow> VariableCommandRows();
 std::span<const CommandRow> ComponentCommandRows();
+std::span<const CommandRow> InstallerBackedCommandRows();
+std::span<const CommandRow> DialogCommandRows();
 
 inline constexpr std::span<const CommandRow> (*kCommandFamilies[])() = {
     VariableCommandRows,
     ComponentCommandRows,
+    InstallerBackedCommandRows,
+    DialogCommandRows,
 };
 
 }  // namespace quarrix

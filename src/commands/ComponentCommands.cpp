@@ -6,6 +6,7 @@
 #include "commands/ComponentTable.h"
 #include "common/IntegerSyntax.h"
 #include "engine/VariableManager.h"
+#include "instance/InstanceData.h"
 #include "startup/Session.h"
 
 namespace quarrix {
@@ -65,6 +66,19 @@ void SetComponentVisibilityCommand(CommandContext& context) {
 
 void DeleteComponentCommand(CommandContext& context) { Table(context).DeleteComponent(ComponentName(context)); }
 
+// Selection files share the instance data file's format, with an empty data-folder line. The
+// file commands' 64-bit bracket (redirection off in x64 mode under WOW64) joins here once the
+// platform mode can switch it.
+void SaveFeatureSelections(CommandContext& context) {
+  SaveInstanceData(context.session, context.Expanded(1), true, true);
+}
+
+void LoadFeatureSelections(CommandContext& context) {
+  const std::string path = context.Expanded(1);
+  if (!context.session.platform.files.FileExists(path)) return;
+  LoadInstanceData(context.session, path, InstanceLoad::Merge);
+}
+
 constexpr CommandRow kRows[] = {
     {"Define Component", DefineComponentCommand},
     {"Get Component State", GetComponentStateCommand},
@@ -74,6 +88,8 @@ constexpr CommandRow kRows[] = {
     {"Set Component Choice", SetComponentChoiceCommand},
     {"Set Component Visibility", SetComponentVisibilityCommand},
     {"Delete Component", DeleteComponentCommand},
+    {"Save Feature Selections", SaveFeatureSelections},
+    {"Load Feature Selections", LoadFeatureSelections},
 };
 
 }  // namespace

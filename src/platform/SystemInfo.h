@@ -56,6 +56,8 @@ class SystemInfo {
   virtual bool IsAdministrator() = 0;
   // The process token is elevated (TokenElevation); false where the system has no such notion.
   virtual bool IsElevated() = 0;
+  // A new globally unique identifier in braces ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}").
+  virtual std::string NewGuid() = 0;
 };
 
 }  // namespace quarrix::platform

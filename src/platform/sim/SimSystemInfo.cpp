@@ -58,4 +58,10 @@ std::optional<std::string> SimSystemInfo::FolderPath(SpecialFolder folder) {
   return it->second;
 }
 
+std::string SimSystemInfo::NewGuid() {
+  char text[40];
+  std::snprintf(text, sizeof text, "{5151D000-0000-4000-8000-%012llX}", static_cast<unsigned long long>(++guidsMade));
+  return text;
+}
+
 }  // namespace quarrix::platform::sim

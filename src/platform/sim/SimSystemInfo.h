@@ -43,6 +43,9 @@ class SimSystemInfo : public SystemInfo {
   std::optional<std::string> FolderPath(SpecialFolder folder) override;
   bool IsAdministrator() override { return administrator; }
   bool IsElevated() override { return elevated; }
+  // Distinct and repeatable: the counter's value in the last group.
+  std::string NewGuid() override;
+  uint64_t guidsMade = 0;
 };
 
 }  // namespace quarrix::platform::sim

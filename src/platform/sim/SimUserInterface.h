@@ -1,7 +1,9 @@
 #pragma once
 // A headless user interface: records every box it is asked to show and answers from a queue.
 #include <deque>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/UserInterface.h"
@@ -16,13 +18,28 @@ struct ShownMessage {
   bool ownedByWindow;
 };
 
+struct ShownDialog {
+  std::string key;
+  std::string dialogName;
+  bool modal;
+};
+
+// A scripted answer of a modal dialog: "NEXT", "BACK", "CANCEL", or any other text as the custom
+// result with that text. Empty text is no answer.
+std::optional<DialogOutcome> ParseDialogAnswer(std::string_view text);
+
 class SimUserInterface : public UserInterface {
  public:
   std::vector<ShownMessage> shown;
   std::deque<MessageResult> answers;  // taken in order; Ok (or Yes) once empty
+  std::vector<ShownDialog> dialogs;
+  std::deque<DialogOutcome> dialogAnswers;  // of modal dialogs, in order; NEXT once empty
+  bool dialogShownWithoutWaiting = false;
 
   MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons,
                             MessageIcon icon, bool ownedByWindow) override;
+  DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) override;
+  void HideDialogs() override { dialogShownWithoutWaiting = false; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32SystemInfo.h"
 
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 #include "platform/win32/Win32Api.h"
@@ -153,6 +154,21 @@ bool Win32SystemInfo::IsElevated() {
   const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) != 0;
   CloseHandle(token);
   return known && elevation.TokenIsElevated != 0;
+}
+
+std::string Win32SystemInfo::NewGuid() {
+  using CreateGuidFunction = HRESULT(WINAPI*)(GUID*);
+  HMODULE ole = LoadLibraryA("ole32.dll");
+  auto createGuid = LookUpProcedure<CreateGuidFunction>(ole, "CoCreateGuid");
+  GUID guid{};
+  const bool made = createGuid != nullptr && createGuid(&guid) == S_OK;
+  if (ole != nullptr) FreeLibrary(ole);
+  if (!made) return {};
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
+                guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+  return text;
 }
 
 }  // namespace quarrix::platform::win32

@@ -18,6 +18,8 @@ class Win32SystemInfo : public SystemInfo {
   std::optional<std::string> FolderPath(SpecialFolder folder) override;
   bool IsAdministrator() override;
   bool IsElevated() override;
+  // CoCreateGuid, looked up at run time.
+  std::string NewGuid() override;
 };
 
 }  // namespace quarrix::platform::win32

@@ -46,4 +46,8 @@ MessageResult Win32UserInterface::ShowMessage(const std::string& text, const std
   return ToResult(MessageBoxA(nullptr, text.c_str(), caption.c_str(), ButtonStyle(buttons) | IconStyle(icon)));
 }
 
+DialogOutcome Win32UserInterface::ShowDialog(const std::string&, const std::string&, bool modal) {
+  return DialogOutcome{modal ? kDialogCancelled : kDialogNotModal, "", 0};
+}
+
 }  // namespace quarrix::platform::win32

@@ -9,6 +9,10 @@ class Win32UserInterface : public UserInterface {
  public:
   MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons,
                             MessageIcon icon, bool ownedByWindow) override;
+  // The wizard's dialog windows are not part of this build: a modal dialog answers CANCEL, so
+  // that an interactive setup ends instead of going on with choices nobody saw.
+  DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) override;
+  void HideDialogs() override {}
 };
 
 }  // namespace quarrix::platform::win32

@@ -227,5 +227,43 @@ TEST(ComponentTableState, StartRunKeepsOnlyThePredefinedComponentAndTheCompiledS
   EXPECT_FALSE(table.ComponentExists("Tools"));
 }
 
+TEST(FeatureSelections, SavedSelectionComesBackOverLaterChanges) {
+  CommandRunner runner(Source("component-size = Tools 1000",
+                              "Define Component: Tools TRUE \"\"\nDefine Component: Docs FALSE \"\"\n"
+                              "Set Component Choice: Docs FALSE\nSave Feature Selections: $FILE$\n"
+                              "Set Component State: Tools FALSE\nSet Component State: Docs TRUE\n"
+                              "Set Component Choice: Docs TRUE\nSet Component Visibility: Tools FALSE\n"
+                              "Load Feature Selections: $FILE$\n"
+                              "Get Component State: Tools TOOLS\nGet Component State: Docs DOCS\n"));
+  TVariableManager& variables = runner.session.variables;
+  variables.SetVariable("FILE", "C:\\Users\\User\\sel.dat", "Test");
+  variables.SetVariable("STARTMENU", "Prod", "Test");
+  variables.SetVariable("COLOR", "blue", "Test");
+  runner.session.persistedVariables = {"COLOR"};
+  const size_t saveLine = 3;
+  for (size_t line = 0; line <= saveLine; ++line) runner.RunLine(line);
+  variables.SetVariable("COLOR", "green", "Test");
+  for (size_t line = saveLine + 1; line < runner.session.payload.LineCount(); ++line) runner.RunLine(line);
+
+  EXPECT_EQ(runner.Var("TOOLS"), "TRUE");
+  EXPECT_EQ(runner.Var("DOCS"), "FALSE");
+  const ComponentTable& table = runner.session.components;
+  EXPECT_EQ(table.fixed, StringList{"Docs"});
+  EXPECT_TRUE(table.hidden.empty());
+  EXPECT_EQ(table.ComponentSize("Tools"), 1000);
+  EXPECT_EQ(runner.Var("COLOR"), "blue");
+
+  // A selection file leaves the data-folder line after STARTMENU empty.
+  const std::string text = runner.temp.machine.files.ReadFile("C:\\Users\\User\\sel.dat").value_or("");
+  EXPECT_NE(text.find("\r\nProd\r\n\r\nCOLOR\r\nblue\r\n"), std::string::npos) << text;
+}
+
+TEST(FeatureSelections, LoadingAMissingFileChangesNothing) {
+  CommandRunner runner(Source("", "Define Component: Tools TRUE \"\"\nLoad Feature Selections: C:\\none.dat\n"));
+  runner.RunAll();
+  EXPECT_TRUE(runner.session.components.ComponentSelected("Tools"));
+  EXPECT_EQ(runner.session.components.names.size(), 2u);
+}
+
 }  // namespace
 }  // namespace quarrix
