@@ -141,5 +141,80 @@ class ArchiveLibraryTest(unittest.TestCase):
         self.assertEqual(language.count(b"\r\n"), 115)
 
 
+SCRIPT_SOURCE = """#quarrix-script 1
+[setup]
+product-code = {00000000-0000-0000-0000-0000000000A1}
+revision-code = {00000000-0000-0000-0000-0000000000A2}
+title = "Archive Product"
+default-language = English
+ask-language = FALSE
+[script]
+Set Variable: DONE TRUE
+"""
+
+SUPPORT_FILES = {
+    "Welcome.dfm": b"object Welcome\r\nend\r\n",
+    "texts/licence.txt": b"licence text " * 500,
+    "bin/data.bin": os.urandom(50_000),
+}
+
+
+class SupportArchiveStartupTest(unittest.TestCase):
+    """Setups built by qx build: the real library unpacks NAME.res at start-up."""
+
+    def setUp(self):
+        wine.remove_support_folders()
+        self.folder = wine.SetupFolder()
+        self.addCleanup(self.folder.remove)
+        self.addCleanup(wine.remove_support_folders)
+        self.project = self.folder.path("Product")
+        for relative, content in SUPPORT_FILES.items():
+            path = self.project / "support" / relative
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(content)
+        (self.project / "setup.qxs").write_bytes(SCRIPT_SOURCE.encode("cp1252"))
+
+    def build_and_run(self, with_package: bool):
+        if with_package:
+            (self.project / "package.msi").write_bytes(b"placeholder: start-up only checks that it is there")
+        out = self.folder.path("out")
+        completed = subprocess.run([str(wine.qx()), "build", str(self.project), "-o", str(out),
+                                    "--engine", str(wine.engine()), "--library", str(library())],
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=60)
+        self.assertEqual(completed.returncode, 0, completed.stdout)
+        log = self.folder.windows_path("out\\trace.log")
+        code = wine.run(out / "Product.exe", ["/s", "/l=" + log])
+        return code, wine.read_trace_log(out / "trace.log")
+
+    def test_support_archive_lands_in_the_support_folder(self):
+        # Without a package start-up stops at exit 16 and leaves the support folder to look at.
+        code, trace = self.build_and_run(with_package=False)
+        self.assertEqual(code, 16)
+        self.assertEqual(trace[-3:], ["    <ExtractArchive>", "    </ExtractArchive>", "    <ExtractResource>"])
+        folders = wine.support_folders()
+        self.assertEqual(len(folders), 1)
+        for relative, content in SUPPORT_FILES.items():
+            self.assertEqual((folders[0] / relative).read_bytes(), content, relative)
+
+    def test_setup_reaches_the_script_and_cleans_up(self):
+        code, trace = self.build_and_run(with_package=True)
+        self.assertEqual(code, 0, trace)
+        for tag in ["    </ExtractArchive>", "    <CompileScript>", "    </CompileScript>", "</Quarrix>"]:
+            self.assertIn(tag, trace)
+        self.assertLess(trace.index("    </ExtractArchive>"), trace.index("    <CompileScript>"))
+        self.assertEqual(wine.support_folders(), [], "the support folder is removed at the end")
+
+    def test_damaged_support_archive_ends_with_15(self):
+        code, _ = self.build_and_run(with_package=True)
+        self.assertEqual(code, 0)
+        archive = self.folder.path("out") / "Product.res"
+        damaged = bytearray(archive.read_bytes())
+        damaged[-20] ^= 0xFF  # inside the header at the end
+        archive.write_bytes(bytes(damaged))
+        wine.remove_support_folders()
+        code = wine.run(self.folder.path("out") / "Product.exe", ["/s"])
+        self.assertEqual(code, 15)
+
+
 if __name__ == "__main__":
     unittest.main()
