@@ -93,28 +93,43 @@ void PerLineRefresh::RefreshDateAndTime() {
   session_.variables.SetVariable("TIME", time, kInitializationContext);
 }
 
-void PerLineRefresh::RefreshInstanceLinks() {
-  if (session_.payload.buildMode == 3) {
-    RefreshPatchLinks();
+void PerLineRefresh::LookUpLinks() {
+  const LinkInputs& inputs = linkInputs_;
+  if (!inputs.patch) {
+    engineCache_ = cacheRoot_(session_, inputs.perMachine) + inputs.revisionCode + "\\";
+    uninstallLink_ = engineCache_ + session_.executableFileName;
     return;
   }
-  TVariableManager& variables = session_.variables;
-  const bool perMachine = IsTrue(variables.GetVariable("ALLUSERS"));
-  const std::string engineCache = cacheRoot_(session_, perMachine) + session_.payload.revisionCode + "\\";
-  variables.SetVariable("ENGINECACHE", engineCache, kInitializationContext);
-  variables.SetVariable("UNINSTALLLINK", engineCache + session_.executableFileName, kInitializationContext);
+  // The installed product's own program, wherever its instance lives.
+  const bool machineWide = inputs.perMachine || !session_.platform.system.Version().ntFamily;
+  uninstallLink_ = UninstallProgramPath(
+      ReadText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
+               std::string(kUninstallKey) + inputs.keyText, "UninstallString"));
+  engineCache_ = uninstallLink_.empty() ? std::string() : WithBackslash(FolderOf(uninstallLink_));
 }
 
-void PerLineRefresh::RefreshPatchLinks() {
+void PerLineRefresh::RefreshInstanceLinks() {
   TVariableManager& variables = session_.variables;
-  const bool machineWide = IsTrue(variables.GetVariable("ALLUSERS")) || !session_.platform.system.Version().ntFamily;
-  const std::string key = std::string(kUninstallKey) + variables.GetVariable("TITLE");
-  const std::string program = UninstallProgramPath(
-      ReadText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser, key,
-               "UninstallString"));
-  const std::string engineCache = program.empty() ? std::string() : WithBackslash(FolderOf(program));
-  variables.SetVariable("UNINSTALLLINK", program, kInitializationContext);
-  variables.SetVariable("ENGINECACHE", engineCache, kInitializationContext);
+  const bool patch = session_.payload.buildMode == 3;
+  const bool perMachine = IsTrue(variables.GetVariable("ALLUSERS"));
+  std::string keyText = variables.GetVariable(patch ? "TITLE" : "OVERRIDECACHE");
+  const uint32_t now = session_.platform.clock.TickCount();
+  const bool stale = !linksKnown_ || now - linksLookedUpAt_ >= kLinksLifetimeMs || patch != linkInputs_.patch ||
+                     perMachine != linkInputs_.perMachine || keyText != linkInputs_.keyText ||
+                     session_.payload.revisionCode != linkInputs_.revisionCode;
+  if (stale) {
+    linkInputs_ = {patch, perMachine, std::move(keyText), session_.payload.revisionCode};
+    LookUpLinks();
+    linksLookedUpAt_ = now;
+    linksKnown_ = true;
+  }
+  if (patch) {
+    variables.SetVariable("UNINSTALLLINK", uninstallLink_, kInitializationContext);
+    variables.SetVariable("ENGINECACHE", engineCache_, kInitializationContext);
+  } else {
+    variables.SetVariable("ENGINECACHE", engineCache_, kInitializationContext);
+    variables.SetVariable("UNINSTALLLINK", uninstallLink_, kInitializationContext);
+  }
 }
 
 std::string UninstallProgramPath(std::string_view uninstallString) {

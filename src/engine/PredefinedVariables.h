@@ -1,6 +1,7 @@
 #pragma once
 // The variables the engine defines for every script: the defaults before the instance bootstrap,
 // the full set at initialisation, and those it recomputes before every line.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,12 @@ class DateTimeTexts {
 };
 
 // The variables recomputed before every line; one per run, kept by the interpreter.
+//
+// Both links are stored before every line, so a script's own assignment lasts one line. What
+// they are made of (the cache root's registry record and folders, a patch's Uninstall entry) is
+// looked up again when an input the engine knows of changes (ALLUSERS, OVERRIDECACHE, TITLE, the
+// revision code), when a second has passed, or after Invalidate(): a registry lookup costs more
+// than most lines.
 class PerLineRefresh {
  public:
   PerLineRefresh(Session& session, CacheRootFunction cacheRoot);
@@ -52,15 +59,33 @@ class PerLineRefresh {
   // ENGINECACHE and UNINSTALLLINK; a patch run takes them from the installed product's
   // Uninstall entry instead.
   void RefreshInstanceLinks();
+  // For the engine's own writes of what the links depend on (registering or moving the instance):
+  // the next refresh looks everything up again.
+  void Invalidate() { linksKnown_ = false; }
 
   DateTimeTexts& Texts() { return texts_; }
 
  private:
-  void RefreshPatchLinks();
+  static constexpr uint32_t kLinksLifetimeMs = 1000;
+
+  // The inputs the last lookup was made from. keyText is TITLE in patch runs (it names the
+  // Uninstall entry), OVERRIDECACHE otherwise.
+  struct LinkInputs {
+    bool patch = false;
+    bool perMachine = false;
+    std::string keyText;
+    std::string revisionCode;
+  };
+  void LookUpLinks();
 
   Session& session_;
   CacheRootFunction cacheRoot_;
   DateTimeTexts texts_;
+  bool linksKnown_ = false;
+  LinkInputs linkInputs_;
+  uint32_t linksLookedUpAt_ = 0;
+  std::string engineCache_;
+  std::string uninstallLink_;
 };
 
 // Every predefined variable of initialisation, in its order. packagePath is the run's package.

@@ -104,7 +104,8 @@ bool TVariableManager::IsProtected(std::string_view name, std::string_view conte
 
 void TVariableManager::SetVariable(std::string_view name, std::string_view value, std::string_view context) {
   if (name.empty()) return;
-  if (VariableExists(name) && IsProtected(name, context)) return;
+  // The protection test first: outside silent runs it needs no lookup at all.
+  if (IsProtected(name, context) && VariableExists(name)) return;
   StoreVariable(name, value);
 }
 

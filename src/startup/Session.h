@@ -57,6 +57,9 @@ struct Session {
   // Caption state, kept in step with TITLE and VELDLOGO by the interpreter; empty during start-up.
   std::string captionTitle;
   bool logoFree = false;
+  // While the interpreter waits for a worker: the dialog host refreshes the progress display from
+  // the handshake variables on every timer tick.
+  bool progressPolling = false;
 
   std::string workingTitle;  // the payload title, which an instance override may replace
   std::string titleAsRead;   // the payload title exactly as read: names translation files

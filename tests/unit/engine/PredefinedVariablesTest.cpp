@@ -219,6 +219,28 @@ TEST_F(PredefinedVariablesTest, EngineCacheFollowsAllUsersFromTheNextLine) {
   EXPECT_EQ(Var("UNINSTALLLINK"), "C:\\Users\\User\\AppData\\Local\\Cache\\{REV-0001}\\setup.exe");
 }
 
+TEST_F(PredefinedVariablesTest, LinksSeeAChangedCacheRootWithinASecondOrAtOnceWhenToldSo) {
+  std::string root = "C:\\First\\";
+  PerLineRefresh changing(session, [&](Session&, bool) { return root; });
+  changing.RefreshInstanceLinks();
+  EXPECT_EQ(Var("ENGINECACHE"), "C:\\First\\{REV-0001}\\");
+
+  root = "C:\\Second\\";
+  changing.Invalidate();
+  changing.RefreshInstanceLinks();
+  EXPECT_EQ(Var("ENGINECACHE"), "C:\\Second\\{REV-0001}\\");
+
+  root = "C:\\Third\\";
+  temp.machine.clock.Advance(1000);
+  changing.RefreshInstanceLinks();
+  EXPECT_EQ(Var("UNINSTALLLINK"), "C:\\Third\\{REV-0001}\\setup.exe");
+
+  root = "C:\\Fourth\\";
+  session.variables.SetVariable("OVERRIDECACHE", "D:\\Moved\\", "Set Variable Action");
+  changing.RefreshInstanceLinks();
+  EXPECT_EQ(Var("ENGINECACHE"), "C:\\Fourth\\{REV-0001}\\") << "a new override is looked up on the next line";
+}
+
 TEST_F(PredefinedVariablesTest, PatchRunsTakeTheLinksFromTheInstalledUninstallEntry) {
   session.payload.buildMode = 3;
   session.variables.SetVariable("TITLE", "Sample Product", "Initialization");
@@ -243,6 +265,7 @@ TEST_F(PredefinedVariablesTest, PatchRunsTakeTheLinksFromTheInstalledUninstallEn
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.allUsers << " nt " << c.nt);
     temp.machine.system.version.ntFamily = c.nt;
+    temp.machine.clock.Advance(1000);  // the system answers anew at least once a second
     session.variables.SetVariable("ALLUSERS", c.allUsers, "Initialization");
     refresh.RefreshInstanceLinks();
     EXPECT_EQ(Var("UNINSTALLLINK"), c.link);
