@@ -30,6 +30,8 @@ bool SkipsDialog(const CommandContext& context) {
 }
 
 platform::DialogOutcome Show(CommandContext& context, bool modal) {
+  // A cancel request belongs to the work it interrupted, not to the next page.
+  context.session.variables.SetVariable("VELD_IsCancelled", "FALSE", "ShowDesign");
   // Silent runs show nothing: a modal dialog is passed as with NEXT, one shown without waiting
   // leaves no window behind.
   if (context.session.silent) return {modal ? platform::kDialogNext : platform::kDialogNotModal, "", 0};

@@ -28,7 +28,9 @@ TEST(DialogCommands, ModalDialogWritesTheScriptedAnswer) {
     CommandRunner runner(Script(std::string("Comment: x\n") + kModalWelcome));
     if (auto answer = ParseDialogAnswer(c.answer)) runner.temp.machine.ui.dialogAnswers.push_back(*answer);
     runner.session.variables.SetVariable("WINDOWHANDLE", "77", "Test");
+    runner.session.variables.SetVariable("VELD_IsCancelled", "TRUE", "Test");
     runner.RunLine(1);
+    EXPECT_EQ(runner.Var("VELD_IsCancelled"), "FALSE");
     EXPECT_EQ(runner.Var("WIZARD"), c.expected);
     EXPECT_EQ(runner.run.lastDialogResult, c.code);
     EXPECT_EQ(runner.Var("WINDOWHANDLE"), "0");
@@ -43,9 +45,11 @@ TEST(DialogCommands, SilentRunsShowNothingAndAnswerNext) {
   CommandRunner runner(Script(std::string(kModalWelcome) + "Display Dialog: Progress STATE FALSE \"\" \"\" \"\"\n"));
   runner.session.silent = true;
   runner.temp.machine.ui.dialogAnswers.push_back(*ParseDialogAnswer("CANCEL"));
+  runner.session.variables.SetVariable("VELD_IsCancelled", "TRUE", "Test");
   runner.RunLine(0);
   EXPECT_EQ(runner.Var("WIZARD"), "NEXT");
   EXPECT_EQ(runner.run.lastDialogResult, 6);
+  EXPECT_EQ(runner.Var("VELD_IsCancelled"), "FALSE");
   runner.RunLine(1);
   EXPECT_EQ(runner.Var("STATE"), "NOTMODAL");
   // No window stands behind a progress page that was never shown.
@@ -106,9 +110,11 @@ TEST(DialogCommands, SkipVariableMatchingTheSkipValueSkipsTheDialog) {
 TEST(DialogCommands, ResultParameterIsADeclaredResult) {
   CommandRunner runner(Script("Display Dialog: A \"\" TRUE \"\" \"\" \"\"\nDisplay Dialog: B $W$ TRUE \"\" \"\" \"\"\n"));
   runner.RunLine(0);
-  TVariableManager onlyTheHandle;
-  onlyTheHandle.SetVariable("WINDOWHANDLE", "0", "Test");
-  EXPECT_EQ(runner.session.variables.ExportVariables(), onlyTheHandle.ExportVariables());
+  // Only what every display writes, in the order it writes it.
+  TVariableManager expected;
+  expected.SetVariable("VELD_IsCancelled", "FALSE", "Test");
+  expected.SetVariable("WINDOWHANDLE", "0", "Test");
+  EXPECT_EQ(runner.session.variables.ExportVariables(), expected.ExportVariables());
   runner.RunLine(1);
   EXPECT_EQ(runner.Var("$W$"), "NEXT");
   EXPECT_FALSE(runner.Exists("W"));
