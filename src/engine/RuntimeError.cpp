@@ -39,14 +39,13 @@ std::string RuntimeErrorText(std::string_view heading, std::string_view sourceLo
 }
 
 void ReportRuntimeError(Session& session, size_t lineIndex, std::string_view error) {
-  if (session.silent) return;
   const StringList& locations = session.payload.sourceLocations;
   const std::string location = lineIndex < locations.size() ? locations[lineIndex] : std::string();
+  session.runtimeErrorReport = RuntimeErrorText(session.messages.Text(kSlotScriptRuntimeError), location, error);
+  if (session.silent) return;
   // The taskbar's error state joins here once the progress display exists.
-  session.platform.ui.ShowMessage(
-      RuntimeErrorText(session.messages.Text(kSlotScriptRuntimeError), location, error),
-      WizardCaption(session.captionTitle, session.logoFree), platform::MessageButtons::Ok,
-      platform::MessageIcon::Error, /*ownedByWindow=*/true);
+  session.platform.ui.ShowMessage(session.runtimeErrorReport, WizardCaption(session.captionTitle, session.logoFree),
+                                  platform::MessageButtons::Ok, platform::MessageIcon::Error, /*ownedByWindow=*/true);
 }
 
 }  // namespace quarrix

@@ -71,6 +71,8 @@ struct Session {
   StringList persistedVariables;
   InstanceState instance;  // the instance cache as the bootstrap found it
   std::string platformMode = "Win32";  // "Win32", "x64" or "ia64"; saved with the instance
+  // The report of the last runtime error, also when a silent run showed no box.
+  std::string runtimeErrorReport;
   // The generator of "Mathematics": all 0 at process start, kept across runs.
   struct RandomGenerator {
     int32_t multiplier = 0;

@@ -10,6 +10,7 @@ int RunCheck(Arguments arguments) {
   ParsedArguments parsed = ParseArguments("check", arguments, false);
   ExpectPositionalCount("check", parsed, 1);
   ScriptPayload payload = LoadPayloadOrSource(parsed.positional[0]);
+  WarnCommandsNotCarriedOut(payload);
   TVariableManager variables;
   StringList skipMarks;
   PreparationResult result = PrepareScript(variables, payload.commandNames, payload.lineGuids, &payload.commentFlags,

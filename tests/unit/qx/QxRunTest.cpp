@@ -1,0 +1,143 @@
+// qx run: a setup's script on the simulated machine, one run after another through a machine folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/AnsiText.h"
+#include "support/TempMachine.h"
+
+namespace quarrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+struct RunResult {
+  int exitCode = -1;
+  std::map<std::string, std::string> variables;  // NAME=value lines of stdout
+  std::vector<std::string> order;                // names as printed
+  std::string err;
+};
+
+class QxRunTest : public ::testing::Test {
+ protected:
+  fs::path File(const std::string& name) const { return temp_.Path() / name; }
+
+  std::string Source(const std::string& name, const std::string& script) const {
+    std::ofstream(File(name), std::ios::binary) << "#quarrix-script 1\n[setup]\n"
+                                                   "product-code = {11111111-2222-3333-4444-555555555555}\n"
+                                                   "revision-code = {AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}\n"
+                                                   "title = Sample\n[script]\n"
+                                                << script;
+    return File(name).string();
+  }
+
+  RunResult Run(const std::vector<std::string>& arguments) const {
+    std::string command = ShellQuote(QUARRIX_QX_PATH) + " run";
+    for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
+    command += " 2>" + ShellQuote(File("stderr.txt").string());
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return result;
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = ReadFile(File("stderr.txt"));
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      const size_t equals = line.find('=');
+      if (equals == std::string::npos) continue;
+      result.order.push_back(line.substr(0, equals));
+      result.variables[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return result;
+  }
+
+  testing::TempFolder temp_;
+};
+
+constexpr const char* kRememberingScript =
+    "If: MAINTENANCE 0 FALSE FALSE\n"
+    "  Set Variable: COLOR$VELD$VELD$TRUE blue\n"
+    "  Save Feature Selections: \"$ENGINECACHE$setup.dat\"\n"
+    "End\n";
+
+TEST_F(QxRunTest, AMaintenanceRunFindsWhatTheFirstRunSaved) {
+  const std::string script = Source("setup.qxs", kRememberingScript);
+  const std::string machine = File("machine").string();
+  // What an installation leaves on the machine: the instance folder the script saves into.
+  fs::create_directories(File("machine") / "drives" / "C" / "ProgramData" / "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}");
+
+  RunResult first = Run({script, "--machine", machine, "--", "/s"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.variables["MAINTENANCE"], "FALSE");
+  EXPECT_EQ(first.variables["COLOR"], "blue");
+  EXPECT_TRUE(fs::exists(File("machine") / "registry.reg"));
+
+  // What the installation would have recorded: the product is installed with this package code.
+  std::ofstream(File("machine") / "products.txt")
+      << "{11111111-2222-3333-4444-555555555555}\t5\tPackageCode={aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}\n";
+
+  RunResult second = Run({script, "--machine", machine, "--", "/s"});
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.variables["MAINTENANCE"], "TRUE");
+  EXPECT_EQ(second.variables["NEEDSUPGRADE"], "FALSE");
+  EXPECT_EQ(second.variables["COLOR"], "blue") << "the persisted variable comes back from the instance";
+  std::vector<std::string> folded;
+  for (const std::string& name : second.order) folded.push_back(ToUpperAscii(name));
+  EXPECT_TRUE(std::is_sorted(folded.begin(), folded.end())) << "sorted by name without regard to case";
+}
+
+TEST_F(QxRunTest, OutputEscapesLineBreaksAndTheExitCodeIsTheScripts) {
+  const std::string script = Source("exit.qxs",
+                                    "Set Variable: TWO a$NEWLINE$b\n"
+                                    "Terminate with Exit Code: 7\n");
+  RunResult result = Run({script, "--", "/s"});
+  EXPECT_EQ(result.exitCode, 7) << result.err;
+  EXPECT_EQ(result.variables["TWO"], "a\\r\\nb");
+  EXPECT_EQ(result.variables["NEWLINE"], "\\r\\n");
+}
+
+TEST_F(QxRunTest, RuntimeErrorsAndCommandsNotCarriedOutGoToStderr) {
+  const std::string failing = Source("fail.qxs",
+                                     "Set Variable: X 1\n"
+                                     "Set Variable: PROGRESS abc\n");
+  RunResult silent = Run({failing, "--", "/s"});
+  // Line 8 of the source file: the header takes six lines.
+  EXPECT_NE(silent.err.find("Line Number: 8"), std::string::npos) << "a silent run shows no box; qx still tells";
+  EXPECT_NE(silent.err.find("'abc' is not a valid integer value"), std::string::npos) << silent.err;
+  RunResult shown = Run({failing});
+  EXPECT_NE(shown.err.find("[Sample - Quarrix Wizard]\n"), std::string::npos) << shown.err;
+
+  const std::string passing = Source("pass.qxs", "Read Registry: HKLM Software X RESULT\nRead Registry: HKLM A B C\n");
+  RunResult result = Run({passing, "--", "/s"});
+  const std::string warning = "qx: warning: \"Read Registry\" is not carried out by this build\n";
+  const size_t at = result.err.find(warning);
+  EXPECT_NE(at, std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find(warning, at + 1), std::string::npos) << "one line per command, not per line";
+}
+
+}  // namespace
+}  // namespace quarrix
