@@ -9,9 +9,11 @@
 #include "common/IntegerSyntax.h"
 #include "engine/CommandContext.h"
 #include "engine/Eval.h"
+#include "engine/PredefinedVariables.h"
 #include "engine/RuntimeError.h"
 #include "engine/Skipping.h"
 #include "engine/VariableManager.h"
+#include "instance/InstanceBootstrap.h"
 #include "localisation/Translations.h"
 #include "startup/Session.h"
 
@@ -23,7 +25,7 @@ constexpr int kDialogBack = 7;
 constexpr int kDialogCancel = 2;
 
 // Engine settings a script may change at any line; the next line sees the effect.
-void RefreshEngineSettings(Session& session, RunState& run) {
+void RefreshEngineSettings(Session& session, RunState& run, PerLineRefresh& refresh) {
   TVariableManager& variables = session.variables;
   session.trace.SetLogPath(variables.GetVariable("LOGGED"));
   run.silentMode = IsTrue(variables.GetVariable("SILENT"));
@@ -31,9 +33,11 @@ void RefreshEngineSettings(Session& session, RunState& run) {
   variables.SetSilent(run.silentMode);
   session.captionTitle = variables.GetVariable("TITLE");
   session.logoFree = variables.GetVariable("VELDLOGO") == "TRUE";
-  // Not here yet, each waits for its unit: the cache relocation when OVERRIDECACHE changes,
-  // DATE, TIME, UNINSTALLLINK and ENGINECACHE, and loading the translation tables of LANGUAGE
-  // (which stays as the script set it meanwhile).
+  RefreshCacheOverride(session);
+  refresh.RefreshDateAndTime();
+  // Loading the translation tables of a changed LANGUAGE joins here with language selection;
+  // until then LANGUAGE stays as the script set it.
+  refresh.RefreshInstanceLinks();
 }
 
 void RefreshCancelState(Session& session) {
@@ -269,13 +273,14 @@ void RunCleanup(Session& session, RunState& run) {
   run.labels.clear();
 }
 
-RunEnd RunMainLoop(Session& session, RunState& run, const ScriptLines& lines, const StepCallback& stepCallback) {
+RunEnd RunMainLoop(Session& session, RunState& run, const ScriptLines& lines, PerLineRefresh& refresh,
+                   const StepCallback& stepCallback) {
   Interpreter interpreter(session, run, lines);
   try {
     while (run.lineNumber < static_cast<int32_t>(lines.Count())) {
       // Every 314th line pending window messages are processed once the user interface
       // offers a message pump.
-      RefreshEngineSettings(session, run);
+      RefreshEngineSettings(session, run, refresh);
       if (!interpreter.MoveToNextLine()) break;
       if (lines.Commented(interpreter.CurrentIndex())) continue;
       RefreshCancelState(session);

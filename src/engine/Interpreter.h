@@ -8,6 +8,7 @@
 namespace quarrix {
 
 struct Session;
+class PerLineRefresh;
 
 enum class RunEnd {
   Finished,  // the last line passed or a terminating command ran
@@ -18,7 +19,8 @@ enum class RunEnd {
 // Runs from run.lineNumber until the script ends. The lines must be the session payload's
 // lists, which the handlers read through their CommandContext. Stopped and Failed runs have
 // already been cleaned up (RunCleanup); a finished run has not.
-RunEnd RunMainLoop(Session& session, RunState& run, const ScriptLines& lines, const StepCallback& stepCallback);
+RunEnd RunMainLoop(Session& session, RunState& run, const ScriptLines& lines, PerLineRefresh& refresh,
+                   const StepCallback& stepCallback);
 
 // Builds the label table from every "Label" line, commented ones included.
 void BuildLabelTable(Session& session, RunState& run, const ScriptLines& lines);

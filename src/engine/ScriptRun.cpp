@@ -4,6 +4,10 @@
 #include <unordered_map>
 
 #include "engine/Interpreter.h"
+#include "engine/PredefinedVariables.h"
+#include "engine/WorkerHandshake.h"
+#include "instance/CacheRoot.h"
+#include "instance/InstanceBootstrap.h"
 #include "engine/ProcessExit.h"
 #include "engine/RuntimeError.h"
 #include "engine/ScriptPreparation.h"
@@ -22,25 +26,6 @@ std::string WithBackslash(std::string folder) {
 }
 
 void ResetRunGlobals(Session& session) { session.rootFolder = session.executableFolder; }
-
-// Until the worker handshake unit lands: the values a run starts with, tick counts unknown.
-void StoreHandshakeVariables(Session& session) {
-  TVariableManager& variables = session.variables;
-  for (const auto& [name, value] :
-       {std::pair{"VELD_thProgress", "0"}, {"VELD_thMax", "100"}, {"VELD_thMin", "0"}, {"VELD_thProgressText", ""},
-        {"VELD_thFinished", "FALSE"}, {"VELD_thCancelled", "FALSE"}, {"VELD_IsCancelled", "FALSE"},
-        {"VELD_LastDelegateTick", "0"}, {"VELD_LastActiveTick", "0"}})
-    variables.StoreVariable(name, value);
-}
-
-// Until the predefined variables unit lands: only what the loop's own refresh reads, so that
-// start-up's silence, log and title survive the first line.
-void SetPredefinedVariables(Session& session) {
-  TVariableManager& variables = session.variables;
-  variables.SetVariable("SILENT", BoolText(session.silent), "Initialization");
-  variables.SetVariable("LOGGED", session.commandLine.logPath, "Initialization");
-  variables.SetVariable("TITLE", session.workingTitle, "Initialization");
-}
 
 void ResetRunState(RunState& run) {
   RunState fresh;
@@ -72,6 +57,43 @@ bool ClaimSingleInstance(Session& session) {
   return true;
 }
 
+std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoot root, const std::string& key,
+                             const std::string& name) {
+  const auto value = registry.ReadValue(root, key, name, platform::RegistryView::Default);
+  const bool text = value && (value->type == platform::RegistryType::String ||
+                              value->type == platform::RegistryType::ExpandString);
+  return text ? value->data : std::string();
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\:");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FileBaseOf(const std::string& path) {
+  const std::string name = FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// A patch updates an installed instance: the folder of the program its Uninstall entry starts
+// is that instance's folder in the engine cache, named by its revision code.
+void LoadPatchTarget(Session& session, const std::string& packagePath) {
+  if (!session.platform.files.FileExists(PatchPackagePath(packagePath))) return;
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                          session.variables.GetVariable("TITLE");
+  platform::Registry& registry = session.platform.registry;
+  std::string uninstall = ReadRegistryText(registry, platform::RegistryRoot::CurrentUser, key, "UninstallString");
+  if (uninstall.empty())
+    uninstall = ReadRegistryText(registry, platform::RegistryRoot::LocalMachine, key, "UninstallString");
+  const std::string program = UninstallProgramPath(uninstall);
+  const size_t slash = program.find_last_of('\\');
+  if (slash == std::string::npos) return;
+  const std::string folder = program.substr(0, slash + 1);
+  session.instance.patchTarget = FileNameOf(program.substr(0, slash));
+  LoadInstalledInstance(session, folder, FileBaseOf(packagePath));
+}
+
 // Every installer-backed line starts switched off; a line turns its own property on when it runs.
 void SwitchActionPropertiesOff(Session& session) {
   const StringList& headers = session.payload.commandHeaders;
@@ -94,12 +116,13 @@ void InjectCommandLineVariables(Session& session) {
 }
 
 // Steps 11 to 14 of the run entry: their failures are runtime errors of the script.
-void InitialiseRun(Session& session) {
+void InitialiseRun(Session& session, PerLineRefresh& refresh, const std::string& packagePath) {
   // The bootstrap may have loaded the instance's components: the predefined one joins them.
   session.components.DefineComponent(kPredefinedComponent, "", true);
-  SetPredefinedVariables(session);
-  // The patch target's instance is loaded here once the instance cache unit exists, and the
-  // resume entry of an earlier "Reboot and Resume" removed once the registry can delete values.
+  SetPredefinedVariables(session, refresh, packagePath);
+  LoadPatchTarget(session, packagePath);
+  // The resume entry of an earlier "Reboot and Resume" is removed here once the registry can
+  // delete values.
   SwitchActionPropertiesOff(session);
   SelectLanguage(session);
   InjectCommandLineVariables(session);
@@ -134,11 +157,11 @@ void ExecuteScript(Session& session, const HashedStringList& commandNames, const
   session.variables.ClearVariables();
   session.components.StartRun(session.payload.componentSizes);
 
-  StoreHandshakeVariables(session);
-  // TARGETDIR, STARTMENU and ALLUSERS ("Pre-Initialization") join with the predefined variables.
+  StoreHandshakeVariables(session.variables, session.platform.clock);
+  SetPreInitializationVariables(session);
 
   session.trace.WriteTrace(kTagBootStrapOpen);
-  // The instance bootstrap runs here once the instance cache unit exists.
+  RunBootstrap(session, packagePath);
   session.trace.WriteTrace(kTagBootStrapClose);
   session.rootFolder = WithBackslash(session.rootFolder);
 
@@ -152,8 +175,9 @@ void ExecuteScript(Session& session, const HashedStringList& commandNames, const
 
   session.trace.WriteTrace(kTagVeldOpen);
   run.lineNumber = 0;
+  PerLineRefresh refresh(session, GetCacheRoot);
   try {
-    InitialiseRun(session);
+    InitialiseRun(session, refresh, packagePath);
   } catch (const std::exception& error) {
     ReportRuntimeError(session, 0, error.what());
     RunCleanup(session, run);
@@ -161,7 +185,7 @@ void ExecuteScript(Session& session, const HashedStringList& commandNames, const
   }
   // Plug-in lines find their media through lineMedia once plug-in calls exist.
   (void)lineMedia;
-  if (RunMainLoop(session, run, lines, stepCallback) == RunEnd::Finished) EndRun(session, run);
+  if (RunMainLoop(session, run, lines, refresh, stepCallback) == RunEnd::Finished) EndRun(session, run);
 }
 
 }  // namespace quarrix

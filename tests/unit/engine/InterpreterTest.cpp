@@ -221,7 +221,9 @@ TEST(InterpreterRunEntry, CommandLineVariablesOverrideTheScriptOnlyInSilentRuns)
 }
 
 TEST(InterpreterRunEntry, EveryActionPropertyStartsSwitchedOff) {
-  ScriptRunner runner(Script("Install Files: a b c @header=F525945E\nComment: x\nCreate Folder: d @header=0000ABCD\n"));
+  // Commented-out lines never switch their property on again.
+  ScriptRunner runner(Script("Install Files: a b c @header=F525945E @commented\nComment: x\n"
+                             "Create Folder: d @header=0000ABCD @commented\n"));
   runner.Run();
   EXPECT_EQ(QueuedInstallerProperty(runner.session, "AF525945E").value_or("none"), "FALSE");
   EXPECT_EQ(QueuedInstallerProperty(runner.session, "A0000ABCD").value_or("none"), "FALSE");
