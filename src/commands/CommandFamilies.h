@@ -11,12 +11,14 @@ std::span<const CommandRow> VariableCommandRows();
 std::span<const CommandRow> ComponentCommandRows();
 std::span<const CommandRow> InstallerBackedCommandRows();
 std::span<const CommandRow> DialogCommandRows();
+std::span<const CommandRow> ArchiveCommandRows();
 
 inline constexpr std::span<const CommandRow> (*kCommandFamilies[])() = {
     VariableCommandRows,
     ComponentCommandRows,
     InstallerBackedCommandRows,
     DialogCommandRows,
+    ArchiveCommandRows,
 };
 
 }  // namespace quarrix
