@@ -2,12 +2,16 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "authoring/ScriptSource.h"
 #include "commands/CommandCatalogue.h"
 #include "engine/CommandContext.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/RunState.h"
+#include "engine/ScriptPreparation.h"
+#include "engine/ScriptRun.h"
 #include "engine/VariableManager.h"
 #include "instance/CacheRoot.h"
 #include "platform/sim/SimMachine.h"
@@ -94,6 +98,88 @@ void BM_SetVariableCall(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SetVariableCall);
+
+constexpr size_t kScriptLines = 100000;
+
+// Groups of ten lines of variable commands and conditions, every branch taken once.
+std::string MixedScriptSource(size_t lines) {
+  std::string source = "#quarrix-script 1\n[setup]\ntitle = \"Bench Product\"\n[script]\nSet Variable: C 0\n";
+  for (size_t group = 0; group * 10 + 1 < lines; ++group) {
+    const std::string n = std::to_string(group);
+    source += "Set Variable: V" + n + " \"text " + n + "\"\n";
+    source += "If: V" + n + " 0 \"text " + n + "\" FALSE\n";
+    source += "  Set Variable: T $V" + n + "$-ok\n";
+    source += "Else\n";
+    source += "  Set Variable: T bad\n";
+    source += "End\n";
+    source += "Mathematics: $C$ 1 0 C\n";
+    source += "Replace String: T ok yes FALSE FALSE\n";
+    source += "Evaluate Expression: \"$C$ = \"\"5\"\" or $T$ = \"\"text " + n + "-yes\"\"\" R\n";
+    source += group % 2 == 0 ? "If: R 0 TRUE TRUE\nEnd\n" : "Comment: \"done " + n + "\"\n";
+  }
+  return source;
+}
+
+const ScriptPayload& MixedScript() {
+  static const ScriptPayload payload = CompileScriptSource(MixedScriptSource(kScriptLines), "bench.qxs");
+  return payload;
+}
+
+// A session set up as start-up leaves it: support folder with the package, the script tables.
+struct ScriptSession : BenchSession {
+  ScriptSession() {
+    session.tempFolder = machine.system.tempPath;
+    session.supportFolder = session.tempFolder + "zvk1\\";
+    session.executableName = "setup";
+    machine.files.CreateDirectories(session.supportFolder);
+    machine.files.WriteFile(PackagePath(), "package");
+    session.payload = MixedScript();
+    session.parameterLists = {session.payload.parameterList};
+    session.payload.parameterList.Clear();
+    session.workingTitle = session.payload.title;
+  }
+  std::string PackagePath() const { return session.supportFolder + "setup.msi"; }
+};
+
+// The whole run: preparation, run entry, then every line with its refresh.
+void BM_ExecuteScript(benchmark::State& state) {
+  int64_t linesRun = 0;  // each line that runs was preceded by one refresh
+  const StepCallback countLine = [&](int32_t) {
+    ++linesRun;
+    return true;
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto bench = std::make_unique<ScriptSession>();
+    ScriptPayload& payload = bench->session.payload;
+    state.ResumeTiming();
+    ExecuteScript(bench->session, payload.commandNames, payload.lineGuids, &payload.commentFlags,
+                  bench->PackagePath(), countLine, bench->session.parameterLists, payload.lineMedia);
+    state.PauseTiming();
+    if (bench->session.variables.GetVariable("C") != std::to_string(kScriptLines / 10))
+      state.SkipWithError("the script did not run to its end");
+    bench.reset();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(linesRun);
+  state.counters["lines_run"] = static_cast<double>(linesRun) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ExecuteScript)->Unit(benchmark::kMillisecond);
+
+// The preparation pass alone over the same script: the yardstick of the whole run.
+void BM_PrepareExecutedScript(benchmark::State& state) {
+  ScriptSession bench;
+  ScriptPayload& payload = bench.session.payload;
+  StringList skipMarks;
+  for (auto _ : state) {
+    PreparationResult outcome = PrepareScript(bench.session.variables, payload.commandNames, payload.lineGuids,
+                                              &payload.commentFlags, bench.session.parameterLists, skipMarks);
+    if (!outcome.Accepted()) state.SkipWithError(outcome.message.c_str());
+    benchmark::DoNotOptimize(outcome);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(payload.LineCount()));
+}
+BENCHMARK(BM_PrepareExecutedScript)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quarrix
