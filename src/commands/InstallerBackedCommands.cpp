@@ -39,9 +39,9 @@ std::string PropertyValue(const CommandContext& context, const ParameterProperty
 }
 
 // onlyReferences: a parameter is handed over only when its stored text refers to a variable.
-void RunInstallerBacked(CommandContext& context, std::initializer_list<ParameterProperty> properties,
-                        bool onlyReferences = false, size_t serviceDependencyParameter = 0) {
-  const std::string header = CommandHeader(context);
+void RunInstallerBacked(CommandContext& context, const std::string& header,
+                        std::initializer_list<ParameterProperty> properties, bool onlyReferences = false,
+                        size_t serviceDependencyParameter = 0) {
   Session& session = context.session;
   if (context.LineIndex() < session.skipMarks.size()) session.skipMarks[context.LineIndex()] = "TRUE";
   QueueAndRecordInstallerProperty(session, "A" + header, "TRUE");
@@ -58,6 +58,47 @@ void RunInstallerBacked(CommandContext& context, std::initializer_list<Parameter
   }
 }
 
+void RunInstallerBacked(CommandContext& context, std::initializer_list<ParameterProperty> properties,
+                        bool onlyReferences = false, size_t serviceDependencyParameter = 0) {
+  RunInstallerBacked(context, CommandHeader(context), properties, onlyReferences, serviceDependencyParameter);
+}
+
+std::string Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// The package's Shortcut rows take the localised name in the installer's short|long form.
+void CreateShortcut(CommandContext& context) {
+  const std::string name = context.Localized(2, 1);
+  const std::string description = context.Localized(4, 2);
+  const std::string pinning = context.Param(9);
+  const size_t bar = pinning.find('|');
+  if (bar != std::string::npos && bar + 1 < pinning.size()) {
+    const std::string shortcutFile = NormalizePathNoExpand(context.Expanded(3) + "\\" + name + ".lnk");
+    context.session.packageEdits.pinRequests.push_back(shortcutFile + "|" + pinning.substr(bar + 1) + "|" +
+                                                       context.Path(1));
+  }
+  const std::string header = CommandHeader(context);
+  StringList& localisations = context.session.packageEdits.shortcutLocalisations;
+  localisations.push_back("P" + header + "_1");
+  localisations.push_back(Trimmed(std::string_view(name).substr(0, 6)) + "~1|" + name);
+  localisations.push_back(description);
+  RunInstallerBacked(context, header, {{3}, {1}, {5}, {6}});
+}
+
+void AdvertisedFileType(CommandContext& context) {
+  const std::string progId = context.Localized(1, 1);
+  const std::string description = context.Localized(3, 2);
+  const std::string header = CommandHeader(context);
+  StringList& localisations = context.session.packageEdits.progIdLocalisations;
+  localisations.push_back(context.Param(1));
+  localisations.push_back(progId);
+  localisations.push_back(description);
+  RunInstallerBacked(context, header, {});
+}
+
 void WriteRegistry(CommandContext& c) { RunInstallerBacked(c, {{3}, {4}, {5}}, true); }
 void EditIniFile(CommandContext& c) { RunInstallerBacked(c, {{1}, {4}, {5}, {6}}); }
 void SetEnvironment(CommandContext& c) { RunInstallerBacked(c, {{2}}); }
@@ -65,9 +106,7 @@ void InstallFiles(CommandContext& c) { RunInstallerBacked(c, {{3}}); }
 void CopyMoveLocalFiles(CommandContext& c) { RunInstallerBacked(c, {{1}, {3}}); }
 void DeleteFiles(CommandContext& c) { RunInstallerBacked(c, {{1}}); }
 void CreateFolder(CommandContext& c) { RunInstallerBacked(c, {{1}}); }
-void CreateShortcut(CommandContext& c) { RunInstallerBacked(c, {{3}, {1}, {5}, {6}}); }
 void CreateFileType(CommandContext& c) { RunInstallerBacked(c, {{1, 1}, {2}, {3, 2}, {4}, {5}}); }
-void AdvertisedFileType(CommandContext& c) { RunInstallerBacked(c, {}); }
 void ControlService(CommandContext& c) { RunInstallerBacked(c, {{1, 1}, {2}}); }
 void InstallService(CommandContext& c) {
   RunInstallerBacked(c, {{2}, {4, 1}, {5, 2}, {9, 4}, {10, 5}, {13}, {14}, {15}, {6, 3}}, false, 10);

@@ -25,6 +25,13 @@ struct PackageEdits {
   std::optional<InstallerPropertyQueue> pendingProperties;
   bool instanceTransformRequested = false;  // new product and package codes for this instance
   bool componentIdsRegenerated = false;     // the transform's component ids were made once
+  // Triples read while a language is active: (the Shortcut table's Directory_ key, the
+  // short|long name, the description) and (ProgId, new ProgId, description).
+  StringList shortcutLocalisations;
+  StringList progIdLocalisations;
+  // Shortcuts to pin once installed: shortcut file "|" pin options "|" target. Emptied at the
+  // start of every run.
+  StringList pinRequests;
 };
 
 void QueueInstallerProperty(Session& session, std::string_view name, std::string_view value);

@@ -123,6 +123,26 @@ TEST(InstallerBackedCommands, LocalisableParametersUseTheTranslation) {
   EXPECT_EQ(QueuedInstallerProperty(runner.session, "PABCDEF01_2"), "stop");
 }
 
+TEST(InstallerBackedCommands, ShortcutsAndFileTypesLeaveTheirLocalisationAndPinRequests) {
+  CommandRunner runner(Script(
+      "Create Shortcut: \"$TARGETDIR$\\app.exe\" \"  My Application\" \"$TARGETDIR$\" Starts \"\" \"\" x y "
+      "\"ignored|taskbar\" @header=0000000A\n"
+      "Advertised Shortcut: t Tool f d a w x y ignored| @header=0000000B\n"
+      "Advertised File Type: Prod.Doc x \"$NAME$ document\" @header=0000000C\n"));
+  SetVariables(runner);
+  runner.RunAll();
+  const PackageEdits& edits = runner.session.packageEdits;
+  EXPECT_EQ(edits.shortcutLocalisations,
+            (StringList{"P0000000A_1", "My A~1|  My Application", "Starts", "P0000000B_1", "Tool~1|Tool", "d"}));
+  // Only a pin option after the bar asks for pinning.
+  EXPECT_EQ(edits.pinRequests,
+            StringList{"C:\\Program Files\\Prod\\  My Application.lnk|taskbar|C:\\Program Files\\Prod\\app.exe"});
+  EXPECT_EQ(edits.progIdLocalisations, (StringList{"Prod.Doc", "Prod.Doc", "Prod document"}));
+  EXPECT_EQ(QueuedInstallerProperty(runner.session, "P0000000A_2"), "C:\\Program Files\\Prod\\app.exe");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session, "A0000000C"), "TRUE");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session, "P0000000C_1"), std::nullopt);
+}
+
 TEST(TransformInstance, NewInstanceGetsFreshUpperCaseIdentityUnlessAPatchIsThere) {
   struct Case {
     const char* what;
