@@ -126,6 +126,7 @@ void Interpreter::MoveInWizardLoop() {
     LeaveWizardLoop(ScanToNextEnd(lines_, target));
   } else {
     run_.lineNumber = target;
+    run_.command = command;
   }
 }
 

@@ -143,6 +143,43 @@ TEST(InterpreterFlow, WizardLoopWithoutAnswersMovesForwardThroughEveryDialog) {
   EXPECT_EQ(runner.Var("T"), "done");
 }
 
+TEST(InterpreterFlow, WizardLoopFollowsTheDialogResults) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> answers;
+    std::vector<std::string> shown;
+    const char* wizard;  // the dialog variable after the loop
+  };
+  const std::vector<Case> cases = {
+      {"next, next, back, next, next", {"NEXT", "NEXT", "BACK", "NEXT", "NEXT"},
+       {"One", "Two", "Three", "Two", "Three"}, "NEXT"},
+      {"back on the first dialog leaves at once", {"BACK"}, {"One"}, "BACK"},
+      {"cancel on the first", {"CANCEL"}, {"One"}, "CANCEL"},
+      {"cancel on a later dialog", {"NEXT", "CANCEL"}, {"One", "Two"}, "CANCEL"},
+      {"back twice returns to the first", {"NEXT", "BACK", "NEXT", "NEXT", "NEXT"},
+       {"One", "Two", "One", "Two", "Three"}, "NEXT"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptRunner runner(Script(kPrologue +
+                               "Wizard Loop\n"
+                               " Display Dialog: One WIZARD \"\" \"\" \"\" \"\"\n"
+                               " Ignore\n"
+                               " Display Dialog: Two WIZARD \"\" \"\" \"\" \"\"\n"
+                               " Display Dialog: Three WIZARD \"\" \"\" \"\" \"\"\n"
+                               "End\n"
+                               "If: A 0 1 FALSE\n Set Variable: T $T$a\nElse\n Set Variable: T $T$b\nEnd\n"));
+    for (const char* answer : c.answers)
+      runner.machine.ui.dialogAnswers.push_back(*platform::sim::ParseDialogAnswer(answer));
+    runner.Run();
+    std::vector<std::string> shown;
+    for (const auto& dialog : runner.machine.ui.dialogs) shown.push_back(dialog.dialogName);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(runner.Var("WIZARD"), c.wizard);
+    EXPECT_EQ(runner.Var("T"), "a") << "the loop's End leaves the branches after it intact";
+  }
+}
+
 TEST(InterpreterFlow, StepCallbackStopsTheRun) {
   for (int32_t stopAt : {1, 2}) {
     SCOPED_TRACE(stopAt);
