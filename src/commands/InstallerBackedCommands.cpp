@@ -1,8 +1,10 @@
 // Commands whose work the installer package carries out: at run time they only switch their
 // line's rows on (the action property) and hand over the run-time values of their parameters
 // (the parameter properties). "Transform Instance" asks for a new instance identity.
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "commands/CommandFamilies.h"
 #include "engine/VariableManager.h"
@@ -31,7 +33,7 @@ std::string CommandHeader(const CommandContext& context) {
 
 std::string PropertyValue(const CommandContext& context, const ParameterProperty& property, bool serviceDependencies) {
   if (property.slot == 0) return context.Path(property.parameter);
-  // Already expanded: expanding again would replace references a translation happens to contain.
+  // Localisation already expands; only the doubled backslashes remain to collapse.
   std::string text = context.Localized(property.parameter, property.slot);
   // The package reads "$NULL$" as the separator of a service's dependencies.
   if (serviceDependencies) text = ReplaceAll(text, "~", "$NULL$");
