@@ -47,6 +47,14 @@ class FileSystem {
   virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
   // The entries of a folder, without "." and "..", in the order the file system returns them.
   virtual std::vector<DirectoryEntry> ListDirectory(const std::string& path) = 0;
+
+  // UTF-16 forms of a few operations, for names the ANSI code page cannot spell. A backend
+  // without them fails every call.
+  virtual bool FileExistsWide(const std::u16string&) { return false; }
+  virtual bool RemoveFileWide(const std::u16string&) { return false; }
+  virtual bool CopyWide(const std::u16string&, const std::u16string&, bool) { return false; }
+  virtual bool MoveWide(const std::u16string&, const std::u16string&) { return false; }
+  virtual bool SetAttributesNormalWide(const std::u16string&) { return false; }
 };
 
 }  // namespace quarrix::platform

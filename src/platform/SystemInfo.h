@@ -48,6 +48,8 @@ class SystemInfo {
   virtual void BindToFirstProcessor() = 0;
   // The ANSI code page's text as UTF-16 code units (MultiByteToWideChar with CP_ACP).
   virtual std::u16string AnsiToWide(std::string_view text) = 0;
+  // Text of another code page as UTF-16 (MultiByteToWideChar with that code page).
+  virtual std::u16string CodePageToWide(uint32_t, std::string_view text) { return AnsiToWide(text); }
   // GetLocaleInfoA; nothing when the call fails.
   virtual std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) = 0;
   // The folder with trailing backslash; nothing when the system knows none.

@@ -42,6 +42,17 @@ class SimFileSystem : public FileSystem {
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+  // Wide names are host names in UTF-8: what a Unicode file system holds for them.
+  bool FileExistsWide(const std::u16string& path) override { return FileExists(HostName(path)); }
+  bool RemoveFileWide(const std::u16string& path) override { return RemoveFile(HostName(path)); }
+  bool CopyWide(const std::u16string& source, const std::u16string& target, bool overwrite) override {
+    return Copy(HostName(source), HostName(target), overwrite);
+  }
+  bool MoveWide(const std::u16string& source, const std::u16string& target) override {
+    return Move(HostName(source), HostName(target));
+  }
+  bool SetAttributesNormalWide(const std::u16string& path) override { return SetAttributesNormal(HostName(path)); }
+  static std::string HostName(const std::u16string& wide);
 
  private:
   std::optional<std::string> AttributeKey(const std::string& path) const;  // existing entries only

@@ -199,4 +199,27 @@ std::vector<DirectoryEntry> Win32FileSystem::ListDirectory(const std::string& pa
   return entries;
 }
 
+namespace {
+const wchar_t* WidePath(const std::u16string& path) { return reinterpret_cast<const wchar_t*>(path.c_str()); }
+}  // namespace
+
+bool Win32FileSystem::FileExistsWide(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(WidePath(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::RemoveFileWide(const std::u16string& path) { return DeleteFileW(WidePath(path)) != 0; }
+
+bool Win32FileSystem::CopyWide(const std::u16string& source, const std::u16string& target, bool overwrite) {
+  return CopyFileW(WidePath(source), WidePath(target), overwrite ? FALSE : TRUE) != 0;
+}
+
+bool Win32FileSystem::MoveWide(const std::u16string& source, const std::u16string& target) {
+  return MoveFileW(WidePath(source), WidePath(target)) != 0;
+}
+
+bool Win32FileSystem::SetAttributesNormalWide(const std::u16string& path) {
+  return SetFileAttributesW(WidePath(path), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
 }  // namespace quarrix::platform::win32

@@ -23,6 +23,11 @@ class Win32FileSystem : public FileSystem {
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+  bool FileExistsWide(const std::u16string& path) override;
+  bool RemoveFileWide(const std::u16string& path) override;
+  bool CopyWide(const std::u16string& source, const std::u16string& target, bool overwrite) override;
+  bool MoveWide(const std::u16string& source, const std::u16string& target) override;
+  bool SetAttributesNormalWide(const std::u16string& path) override;
 };
 
 }  // namespace quarrix::platform::win32

@@ -96,13 +96,15 @@ void Win32SystemInfo::BindToFirstProcessor() {
   if (setAffinity != nullptr) setAffinity(GetCurrentProcess(), 1);
 }
 
-std::u16string Win32SystemInfo::AnsiToWide(std::string_view text) {
+std::u16string Win32SystemInfo::AnsiToWide(std::string_view text) { return CodePageToWide(CP_ACP, text); }
+
+std::u16string Win32SystemInfo::CodePageToWide(uint32_t codePage, std::string_view text) {
   if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return {};
   int length = static_cast<int>(text.size());
-  int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  int size = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
   if (size <= 0) return {};
   std::u16string wide(static_cast<size_t>(size), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), size);
+  MultiByteToWideChar(codePage, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), size);
   return wide;
 }
 
