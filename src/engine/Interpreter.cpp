@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "engine/PredefinedVariables.h"
 #include "engine/RuntimeError.h"
 #include "engine/Skipping.h"
+#include "engine/WorkerHandshake.h"
 #include "engine/VariableManager.h"
 #include "instance/InstanceBootstrap.h"
 #include "localisation/Translations.h"
@@ -38,6 +40,29 @@ void RefreshEngineSettings(Session& session, RunState& run, PerLineRefresh& refr
   // Loading the translation tables of a changed LANGUAGE joins here with language selection;
   // until then LANGUAGE stays as the script set it.
   refresh.RefreshInstanceLinks();
+}
+
+constexpr int32_t kMessagePumpInterval = 314;
+
+// A long script without dialogs still lets the windows repaint.
+void PumpMessagesNowAndThen(Session& session, int32_t lineNumber) {
+  if (lineNumber % kMessagePumpInterval == 0) session.platform.threads.ProcessPendingMessages();
+}
+
+// While a dialog is shown without waiting, the script drives its progress through PROGRESS and
+// PROGRESSTEXT; the dialog hears of a change before the next line runs.
+void HandOverProgress(Session& session, RunState& run) {
+  if (run.progressWindowHandle == 0) return;
+  TVariableManager& variables = session.variables;
+  const std::string text = variables.GetVariable("PROGRESSTEXT");
+  const std::string positionText = variables.GetVariable("PROGRESS");
+  const std::optional<int32_t> position = ParseScriptInteger(positionText);
+  if (!position) throw std::runtime_error("'" + positionText + "' is not a valid integer value");
+  if (text == run.lastProgressText && *position == run.lastProgressPosition) return;
+  run.lastProgressText = text;
+  run.lastProgressPosition = *position;
+  ReportProgress(variables, session.platform.clock, text, 0, 100, *position);
+  if (!run.silentMode) session.platform.threads.ProcessOneMessage(0);
 }
 
 void RefreshCancelState(Session& session) {
@@ -270,7 +295,9 @@ void RunCleanup(Session& session, RunState& run) {
     session.platform.files.RemoveFile(session.singleInstanceMarker);
     session.singleInstanceMarker.clear();
   }
-  // Open text files, the tray icon and the dialogs are released here once their units exist.
+  session.platform.ui.HideDialogs();
+  run.progressWindowHandle = 0;
+  // Open text files and the tray icon are released here once their units exist.
   run.labels.clear();
 }
 
@@ -279,13 +306,12 @@ RunEnd RunMainLoop(Session& session, RunState& run, const ScriptLines& lines, Pe
   Interpreter interpreter(session, run, lines);
   try {
     while (run.lineNumber < static_cast<int32_t>(lines.Count())) {
-      // Every 314th line pending window messages are processed once the user interface
-      // offers a message pump.
+      PumpMessagesNowAndThen(session, run.lineNumber);
       RefreshEngineSettings(session, run, refresh);
       if (!interpreter.MoveToNextLine()) break;
       if (lines.Commented(interpreter.CurrentIndex())) continue;
       RefreshCancelState(session);
-      // Progress of a dialog shown without waiting is reported here once dialogs exist.
+      HandOverProgress(session, run);
       if (stepCallback && !stepCallback(run.lineNumber)) {
         RunCleanup(session, run);
         return RunEnd::Stopped;

@@ -180,6 +180,24 @@ TEST(InterpreterFlow, WizardLoopFollowsTheDialogResults) {
   }
 }
 
+TEST(InterpreterFlow, ProgressReachesADialogShownWithoutWaiting) {
+  ScriptRunner runner(Script(
+      "Set Variable: PROGRESS 10\n"
+      "Display Dialog: Progress WIZARD FALSE \"\" \"\" \"\"\n"
+      "Set Variable: PROGRESSTEXT Copying\n"
+      "Set Variable: PROGRESS 50\n"
+      "Set Variable: SEEN $VELD_thProgress$/$VELD_thProgressText$\n"
+      "Hide Dialog\n"
+      "Set Variable: PROGRESS 70\n"
+      "Set Variable: AFTER $VELD_thProgress$\n"));
+  runner.Run();
+  ASSERT_EQ(runner.machine.ui.dialogs.size(), 1u);
+  EXPECT_FALSE(runner.machine.ui.dialogs[0].modal);
+  EXPECT_EQ(runner.Var("SEEN"), "50/Copying");
+  EXPECT_EQ(runner.Var("AFTER"), "50") << "nothing is reported once the dialog is gone";
+  EXPECT_FALSE(runner.machine.ui.dialogShownWithoutWaiting);
+}
+
 TEST(InterpreterFlow, StepCallbackStopsTheRun) {
   for (int32_t stopAt : {1, 2}) {
     SCOPED_TRACE(stopAt);
