@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 #include "engine/VariableManager.h"
@@ -24,6 +25,7 @@ void Worker::StopAndJoin() {
 }
 
 void Worker::Start() {
+  if (thread_.joinable()) throw std::logic_error("A worker runs once");
   finished_.store(false, std::memory_order_release);
   thread_ = std::thread([this] { Run(); });
 }

@@ -15,6 +15,8 @@ class Threads {
   // On the main thread: waits up to maxWaitMs for a window message and dispatches one when it
   // arrives. Returns whether a message was processed.
   virtual bool ProcessOneMessage(uint32_t maxWaitMs) = 0;
+  // On the main thread: dispatches every message already waiting, without waiting for more.
+  virtual void ProcessPendingMessages() = 0;
   // From any thread: wakes a main thread waiting in ProcessOneMessage (a null message).
   virtual void PostWakeUp() = 0;
   // Ends a worker thread that ignores every request. The worker gets no further chance to touch

@@ -1,5 +1,6 @@
 #include "platform/sim/SimThreads.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace quarrix::platform::sim {
@@ -11,7 +12,7 @@ bool SimThreads::ProcessOneMessage(uint32_t maxWaitMs) {
     if (maxWaitMs == kWaitForever) {
       posted_.wait(guard, arrived);
     } else {
-      posted_.wait_for(guard, std::chrono::milliseconds(realWaitMs), arrived);
+      posted_.wait_for(guard, std::chrono::milliseconds(std::min(realWaitMs, maxWaitMs)), arrived);
     }
     if (pendingWakeUps_ > 0) {
       --pendingWakeUps_;
@@ -21,6 +22,11 @@ bool SimThreads::ProcessOneMessage(uint32_t maxWaitMs) {
   clock_.Advance(idleStepMs == 0 || idleStepMs > maxWaitMs ? maxWaitMs : idleStepMs);
   if (onIdle) onIdle();
   return false;
+}
+
+void SimThreads::ProcessPendingMessages() {
+  std::lock_guard guard(lock_);
+  pendingWakeUps_ = 0;
 }
 
 void SimThreads::PostWakeUp() {

@@ -17,7 +17,8 @@ class SimThreads : public Threads {
   explicit SimThreads(SimClock& clock) : clock_(clock) {}
 
   // Real milliseconds a wait holds out for a wake-up from another thread before it counts as
-  // timed out. Waits for ever (kWaitForever) always wait for real: only a worker can end them.
+  // timed out (never longer than the wait itself). Waits for ever (kWaitForever) always wait for
+  // real: only a worker can end them.
   uint32_t realWaitMs = 2;
   // Simulated milliseconds a timed-out wait moves the clock on; 0 moves it by the whole wait.
   uint32_t idleStepMs = 0;
@@ -26,6 +27,7 @@ class SimThreads : public Threads {
   std::function<void()> onIdle;
 
   bool ProcessOneMessage(uint32_t maxWaitMs) override;
+  void ProcessPendingMessages() override;
   void PostWakeUp() override;
   // The thread is left to run to its end and joined by its owner; the worker base makes sure it
   // no longer reaches the engine's state.

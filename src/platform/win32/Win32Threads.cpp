@@ -19,6 +19,14 @@ bool Win32Threads::ProcessOneMessage(uint32_t maxWaitMs) {
   return true;
 }
 
+void Win32Threads::ProcessPendingMessages() {
+  MSG message{};
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
 void Win32Threads::PostWakeUp() { PostThreadMessageA(mainThreadId_, WM_NULL, 0, 0); }
 
 void Win32Threads::ForceTerminate(std::thread& thread) {

@@ -12,6 +12,7 @@ class Win32Threads : public Threads {
   Win32Threads();
 
   bool ProcessOneMessage(uint32_t maxWaitMs) override;
+  void ProcessPendingMessages() override;
   void PostWakeUp() override;
   // TerminateThread, then the thread object is detached: nothing is left to join.
   void ForceTerminate(std::thread& thread) override;
