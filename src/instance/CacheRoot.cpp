@@ -92,8 +92,11 @@ std::string GetCacheRoot(Session& session, bool perMachine) {
 
 namespace {
 
+// A patch whose target is not known (yet) must not take the cache root itself for its folder:
+// hiding and compressing that would touch every instance on the machine.
 std::string InstanceFolderName(Session& session) {
-  return session.payload.buildMode == 3 ? session.instance.patchTarget : session.payload.revisionCode;
+  const bool patchWithTarget = session.payload.buildMode == 3 && !session.instance.patchTarget.empty();
+  return patchWithTarget ? session.instance.patchTarget : session.payload.revisionCode;
 }
 
 std::string PackageName(const std::string& packagePath) {

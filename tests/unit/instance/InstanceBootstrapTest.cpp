@@ -138,6 +138,7 @@ TEST_F(InstanceBootstrapTest, UserDataFileChoosesTheUserRoot) {
   EXPECT_EQ(InstanceFolder(session, kPackagePath), kUserInstance);
 
   session.payload.buildMode = 3;
+  EXPECT_EQ(InstanceFolder(session, kPackagePath), kUserInstance) << "no target known: never the bare root";
   session.instance.patchTarget = kOlderRevision;
   EXPECT_EQ(InstanceFolder(session, kPackagePath), std::string("C:\\ProgramData\\") + kOlderRevision + "\\")
       << "a patch works on the installed instance's folder";
