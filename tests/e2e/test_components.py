@@ -1,5 +1,5 @@
 """Silent setups under Wine that choose components, keep the selection in a file and find it
-again in a second run, together with a remembered variable."""
+again in a second run, together with a remembered variable, and pass their wizard pages."""
 
 import unittest
 
@@ -92,6 +92,22 @@ If: TOOLS 0 FALSE FALSE
 End
 """)
         self.assertEqual(code, 7)
+
+    def test_silent_wizard_passes_every_dialog_with_next(self):
+        code = self.run_script("wizard", """
+Set Variable: WIZARD ""
+Wizard Loop
+  Display Dialog: Welcome WIZARD "" "" "" ""
+  Display Dialog: Features WIZARD "" "" "" ""
+End
+If: WIZARD 0 NEXT FALSE
+  If: WINDOWHANDLE 0 0 FALSE
+    Terminate with Exit Code: 6
+  End
+End
+Terminate with Exit Code: 2
+""")
+        self.assertEqual(code, 6)
 
 
 if __name__ == "__main__":
