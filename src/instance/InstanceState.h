@@ -21,6 +21,13 @@ struct InstanceState {
   // Set by the installation into the cache (full save) and by a removal (no save).
   bool fullSave = false;
   bool noSave = false;
+
+  // What the run entry forgets before each run: the accepted cache override and both save flags.
+  void BeginRun() {
+    acceptedOverrideCache.clear();
+    fullSave = false;
+    noSave = false;
+  }
 };
 
 }  // namespace quarrix
