@@ -26,30 +26,51 @@ class PlatformInput : public archive::ArchiveInput {
   uint64_t size_;
 };
 
+constexpr const char* kTemporarySuffix = ".zvk-part";
+
 // Collects a megabyte before each append, so a large entry costs few file opens.
 class PlatformOutputFile : public archive::OutputFile {
  public:
   static constexpr size_t kFlushSize = 1 << 20;
 
-  PlatformOutputFile(platform::FileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  PlatformOutputFile(PlatformArchiveOutput& output, platform::FileSystem& files, std::string path)
+      : output_(output), files_(files), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
+  ~PlatformOutputFile() override {
+    if (!completed_) files_.RemoveFile(temporary_);
+  }
+  PlatformOutputFile(const PlatformOutputFile&) = delete;
+  PlatformOutputFile& operator=(const PlatformOutputFile&) = delete;
 
   bool Write(const void* data, size_t size) override {
     pending_.append(static_cast<const char*>(data), size);
     return pending_.size() < kFlushSize || Flush();
   }
-  bool Close(const archive::FileStamp&) override { return Flush(); }
+  bool Close(const archive::FileStamp&) override {
+    if (!Flush()) return false;
+    if (files_.FileExists(path_)) {
+      files_.SetAttributesNormal(path_);
+      files_.RemoveFile(path_);
+    }
+    if (!files_.Move(temporary_, path_)) return false;
+    completed_ = true;
+    output_.Completed(path_);
+    return true;
+  }
 
  private:
   bool Flush() {
     if (pending_.empty()) return true;
-    const bool written = files_.AppendFile(path_, pending_);
+    const bool written = files_.AppendFile(temporary_, pending_);
     pending_.clear();
     return written;
   }
 
+  PlatformArchiveOutput& output_;
   platform::FileSystem& files_;
   std::string path_;
+  std::string temporary_;
   std::string pending_;
+  bool completed_ = false;
 };
 
 }  // namespace
@@ -68,12 +89,13 @@ bool PlatformArchiveOutput::Exists(const std::string& path) {
 }
 
 std::unique_ptr<archive::OutputFile> PlatformArchiveOutput::CreateFile(const std::string& path) {
-  if (files_.FileExists(path)) files_.SetAttributesNormal(path);
-  if (!files_.WriteFile(path, "")) return nullptr;
-  return std::make_unique<PlatformOutputFile>(files_, path);
+  if (!files_.WriteFile(path + kTemporarySuffix, "")) return nullptr;
+  unfinished_.insert(path);
+  return std::make_unique<PlatformOutputFile>(*this, files_, path);
 }
 
 bool PlatformArchiveOutput::Remove(const std::string& path) {
+  if (unfinished_.erase(path) > 0) return true;  // its temporary went with the file object
   files_.SetAttributesNormal(path);
   return files_.RemoveFile(path);
 }

@@ -2,6 +2,7 @@
 // The archive reader's input and output over the machine's FileSystem, so that the simulated
 // machine (and anything else behind that interface) reads real archives on its own drives.
 #include <memory>
+#include <set>
 #include <string>
 
 #include "archive/ArchiveIo.h"
@@ -12,7 +13,9 @@ namespace quarrix {
 // Null when the archive is not an existing file.
 std::unique_ptr<archive::ArchiveInput> OpenPlatformArchive(platform::FileSystem& files, const std::string& path);
 
-// Files are written in pieces through AppendFile; times and attributes are not kept, as the
+// Files are written in pieces through AppendFile under a temporary name and moved into place
+// when complete, so an existing file survives a failed extraction of it; removing a file whose
+// writing failed removes only that temporary. Times and attributes are not kept, as the
 // interface has no way to set them.
 class PlatformArchiveOutput : public archive::ArchiveOutput {
  public:
@@ -23,8 +26,11 @@ class PlatformArchiveOutput : public archive::ArchiveOutput {
   std::unique_ptr<archive::OutputFile> CreateFile(const std::string& path) override;
   bool Remove(const std::string& path) override;
 
+  void Completed(const std::string& path) { unfinished_.erase(path); }
+
  private:
   platform::FileSystem& files_;
+  std::set<std::string> unfinished_;
 };
 
 }  // namespace quarrix

@@ -204,6 +204,27 @@ class SupportArchiveStartupTest(unittest.TestCase):
         self.assertLess(trace.index("    </ExtractArchive>"), trace.index("    <CompileScript>"))
         self.assertEqual(wine.support_folders(), [], "the support folder is removed at the end")
 
+    def test_script_extracts_an_archive_on_its_worker(self):
+        extra = self.folder.path("extra")
+        (extra / "docs").mkdir(parents=True)
+        (extra / "docs" / "manual.txt").write_bytes(b"manual " * 1000)
+        (extra / "tool.bin").write_bytes(os.urandom(20_000))
+        make_archive(extra, self.folder.path("extra.7z"), "-pWorker")
+        target = self.folder.windows_path("extracted") + "\\"
+        script = SCRIPT_SOURCE + "\n".join([
+            f'Extract 7Zip Archive: "{self.folder.windows_path("extra.7z")}" "{target}" RESULT Worker TRUE TRUE',
+            f'Extract 7Zip Archive: "{self.folder.windows_path("extra.7z")}" "{target}" WRONG Nope TRUE TRUE',
+            f'Write to Text File: "{self.folder.windows_path("results.txt")}" "$RESULT$|$WRONG$" FALSE', ""])
+        (self.project / "setup.qxs").write_bytes(script.encode("cp1252"))
+        code, trace = self.build_and_run(with_package=True)
+        self.assertEqual(code, 0, trace)
+        # The second, failing extraction over the same files must not cost the first one's.
+        self.assertEqual((self.folder.path("extracted") / "docs" / "manual.txt").read_bytes(), b"manual " * 1000)
+        self.assertEqual((self.folder.path("extracted") / "tool.bin").read_bytes(), (extra / "tool.bin").read_bytes())
+        results = self.folder.path("results.txt")
+        if results.exists():  # written once the text file commands are carried out
+            self.assertEqual(results.read_text().strip(), "SUCCESS|#1003")
+
     def test_damaged_support_archive_ends_with_15(self):
         code, _ = self.build_and_run(with_package=True)
         self.assertEqual(code, 0)

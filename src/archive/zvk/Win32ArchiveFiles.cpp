@@ -51,11 +51,15 @@ FILETIME AsFileTime(uint64_t ticks) {
   return time;
 }
 
+constexpr const char* kTemporarySuffix = ".zvk-part";
+
 class Win32OutputFile : public OutputFile {
  public:
-  Win32OutputFile(HANDLE file, std::string path) : file_(file), path_(std::move(path)) {}
+  Win32OutputFile(Win32ArchiveOutput& output, HANDLE file, std::string path)
+      : output_(output), file_(file), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
   ~Win32OutputFile() override {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (!completed_) DeleteFileA(temporary_.c_str());
   }
   Win32OutputFile(const Win32OutputFile&) = delete;
   Win32OutputFile& operator=(const Win32OutputFile&) = delete;
@@ -84,6 +88,11 @@ class Win32OutputFile : public OutputFile {
     const bool closed = CloseHandle(file_) != 0;
     file_ = INVALID_HANDLE_VALUE;
     if (!closed) return false;
+    // A read-only file from an earlier run would refuse to be replaced.
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    completed_ = true;
+    output_.Completed(path_);
     constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (stamp.attributes && (*stamp.attributes & kSettable) != 0)
@@ -92,8 +101,11 @@ class Win32OutputFile : public OutputFile {
   }
 
  private:
+  Win32ArchiveOutput& output_;
   HANDLE file_;
   std::string path_;
+  std::string temporary_;
+  bool completed_ = false;
 };
 
 bool IsFolder(const std::string& path) {
@@ -129,14 +141,15 @@ bool Win32ArchiveOutput::Exists(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> Win32ArchiveOutput::CreateFile(const std::string& path) {
-  // A read-only file from an earlier run would refuse to be replaced.
-  if (Exists(path) && !IsFolder(path)) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string temporary = path + kTemporarySuffix;
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32OutputFile>(file, path);
+  unfinished_.insert(path);
+  return std::make_unique<Win32OutputFile>(*this, file, path);
 }
 
 bool Win32ArchiveOutput::Remove(const std::string& path) {
+  if (unfinished_.erase(path) > 0) return true;  // its temporary went with the file object
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileA(path.c_str()) != 0;
 }

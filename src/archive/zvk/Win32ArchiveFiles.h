@@ -1,6 +1,7 @@
 #pragma once
 // The reader's input, output and code page on the Win32 file functions, for the library.
 #include <memory>
+#include <set>
 #include <string>
 
 #include "archive/ArchiveIo.h"
@@ -10,12 +11,20 @@ namespace quarrix::archive::zvk {
 // Null when the file cannot be opened for reading.
 std::unique_ptr<ArchiveInput> OpenWin32Archive(const std::string& path);
 
+// A file is written under a temporary name beside its place and renamed over it when complete,
+// so an existing file survives an extraction of it that fails; removing a file whose writing
+// failed removes only that temporary.
 class Win32ArchiveOutput : public ArchiveOutput {
  public:
   bool CreateFolders(const std::string& path) override;
   bool Exists(const std::string& path) override;
   std::unique_ptr<OutputFile> CreateFile(const std::string& path) override;
   bool Remove(const std::string& path) override;
+
+  void Completed(const std::string& path) { unfinished_.erase(path); }
+
+ private:
+  std::set<std::string> unfinished_;
 };
 
 // The system's ANSI code page (CP_ACP), as the engine's strings use it.

@@ -132,6 +132,20 @@ TEST_F(SimArchiveLibraryTest, ProgressCallbackSeesTheBytesAndMayCancel) {
   }
 }
 
+// Replacing a file with an entry that then fails its check must not cost the file it replaced.
+TEST_F(SimArchiveLibraryTest, FailedReplacementKeepsTheExistingFile) {
+  const std::string locked = Pack("C:\\Setup\\locked.7z", "-pRight");  // names readable, data locked
+  files.CreateDirectories("C:\\Out\\texts");
+  files.WriteFile("C:\\Out\\Welcome.dfm", "the user's own");
+  std::string errorText;
+  EXPECT_FALSE(ExtractArchiveFiles(machine.archive, locked, "Wrong", "C:\\Out\\", true, true, errorText));
+  EXPECT_EQ(errorText, "#1003");
+  EXPECT_EQ(files.ReadFile("C:\\Out\\Welcome.dfm"), "the user's own");
+  EXPECT_EQ(files.ListDirectory("C:\\Out").size(), 2u) << "no temporary left behind";
+  ASSERT_TRUE(ExtractArchiveFiles(machine.archive, locked, "Right", "C:\\Out\\", true, true, errorText));
+  EXPECT_EQ(files.ReadFile("C:\\Out\\Welcome.dfm"), "object Welcome\r\nend\r\n");
+}
+
 TEST_F(SimArchiveLibraryTest, DamagedOrForeignArchivesFailWithoutLeavingFiles) {
   const std::string good = Pack("C:\\Setup\\good.7z", "-mx0");
   std::string bytes = *files.ReadFile(good);
