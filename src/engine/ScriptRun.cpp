@@ -7,12 +7,15 @@
 #include "engine/PredefinedVariables.h"
 #include "engine/WorkerHandshake.h"
 #include "instance/CacheRoot.h"
+#include "instance/EndOfRunSave.h"
 #include "instance/InstanceBootstrap.h"
 #include "engine/ProcessExit.h"
 #include "engine/RuntimeError.h"
 #include "engine/ScriptPreparation.h"
+#include "media/FolderCleanup.h"
 #include "msi/InstallerProperties.h"
 #include "startup/Session.h"
+#include "startup/Startup.h"
 #include "startup/TraceTags.h"
 
 namespace quarrix {
@@ -128,13 +131,35 @@ void InitialiseRun(Session& session, PerLineRefresh& refresh, const std::string&
   InjectCommandLineVariables(session);
 }
 
+// The setup was started from a medium that has been taken out while the script ran.
+bool MediumRemoved(Session& session) {
+  platform::FileSystem& files = session.platform.files;
+  const std::string& folder = session.executableFolder;
+  return !folder.empty() && !files.IsOnFixedDrive(folder) && !files.DirectoryExists(folder);
+}
+
+// Start-up cannot be returned into without its medium: the run saves the instance, cleans up
+// what start-up would and ends the process itself.
+[[noreturn]] void EndAfterMediumRemoved(Session& session) {
+  SaveInstanceAtEndOfRun(session);
+  session.trace.WriteTrace(kTagRunScriptClose);
+  FreeScriptTables(session);
+  session.trace.WriteTrace(kTagCachedSupportDirOpen);
+  if (!session.supportFolder.empty() && session.platform.files.DirectoryExists(session.supportFolder))
+    RemoveFolderTree(session.platform.files, session.supportFolder);
+  session.trace.WriteTrace(kTagCachedSupportDirClose);
+  session.trace.WriteTrace(kTagRemovableMediaPrematureEjectOpen);
+  session.trace.WriteTrace(kTagRemovableMediaPrematureEjectClose);
+  session.trace.WriteTrace(kTagQuarrixClose);
+  throw ProcessExit{session.exitCode};
+}
+
 void EndRun(Session& session, RunState& run) {
   session.trace.WriteTrace(kTagVeldClose);
   session.trace.WriteTrace(kTagExitScriptOpen);
   RunCleanup(session, run);
   session.trace.WriteTrace(kTagExitScriptClose);
-  // A setup medium removed while the script ran is noticed here once the platform can tell a
-  // fixed drive from a removable one; start-up does the saving and clean-up meanwhile.
+  if (MediumRemoved(session)) EndAfterMediumRemoved(session);
 }
 
 }  // namespace

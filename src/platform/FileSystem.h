@@ -40,6 +40,9 @@ class FileSystem {
   virtual bool SetCompression(const std::string& path, bool compressed) = 0;
   // The short 8.3 form of an existing path (GetShortPathName); nothing when the call fails.
   virtual std::optional<std::string> ShortPathName(const std::string& path) = 0;
+  // Whether the drive the path lies on is a fixed disk (GetDriveType DRIVE_FIXED): removable
+  // media, CD drives and network shares are not.
+  virtual bool IsOnFixedDrive(const std::string& path) = 0;
 
   // Creates the folder and every missing parent; true when it exists afterwards.
   virtual bool CreateDirectories(const std::string& path) = 0;

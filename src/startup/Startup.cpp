@@ -217,18 +217,6 @@ void RunScript(Session& session) {
   session.trace.WriteTrace(kTagRunScriptClose);
 }
 
-void FreeScriptTables(Session& session) {
-  session.trace.WriteTrace(kTagFreeOpen);
-  ScriptPayload& payload = session.payload;
-  session.parameterLists.clear();
-  payload.commandNames.Clear();
-  payload.lineGuids.Clear();
-  payload.commentFlags.Clear();
-  payload.lineMedia.Clear();
-  payload.pluginCommands.clear();
-  session.trace.WriteTrace(kTagFreeClose);
-}
-
 // Steps that run between reading the payload and the end of the script; any failure here
 // becomes exit code 11 after the support folder is removed.
 void RunGuardedSteps(Session& session) {
@@ -253,6 +241,18 @@ void RemoveSupportFolder(Session& session) {
 }
 
 }  // namespace
+
+void FreeScriptTables(Session& session) {
+  session.trace.WriteTrace(kTagFreeOpen);
+  ScriptPayload& payload = session.payload;
+  session.parameterLists.clear();
+  payload.commandNames.Clear();
+  payload.lineGuids.Clear();
+  payload.commentFlags.Clear();
+  payload.lineMedia.Clear();
+  payload.pluginCommands.clear();
+  session.trace.WriteTrace(kTagFreeClose);
+}
 
 int RunStartup(Session& session) {
   LibraryBinding libraryBinding(session.platform.archive);

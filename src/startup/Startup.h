@@ -21,6 +21,8 @@ inline constexpr int kSlotDatabaseNotFound = 4;
 inline constexpr int kSlotRuntimeError = 5;
 
 int RunStartup(platform::Platform& platform);
+// Frees the script tables after the run (trace tags "  <Free>" and "  </Free>").
+void FreeScriptTables(Session& session);
 // The same on a session the caller owns, so that what start-up set can be inspected.
 int RunStartup(Session& session);
 

@@ -203,6 +203,13 @@ bool SimFileSystem::SetCompression(const std::string& path, bool compressed) {
   return key.has_value();
 }
 
+bool SimFileSystem::IsOnFixedDrive(const std::string& path) {
+  if (path.size() < 2 || path[1] != ':') return false;
+  const char letter = (path[0] >= 'a' && path[0] <= 'z') ? static_cast<char>(path[0] - 'a' + 'A') : path[0];
+  if (letter < 'A' || letter > 'Z') return false;
+  return removableDrives.find(letter) == std::string::npos;
+}
+
 std::optional<std::string> SimFileSystem::ShortPathName(const std::string& path) {
   if (!AttributeKey(path)) return std::nullopt;
   return path;

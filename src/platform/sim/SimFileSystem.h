@@ -35,6 +35,9 @@ class SimFileSystem : public FileSystem {
   bool SetCompression(const std::string& path, bool compressed) override;
   // The simulated volume keeps long names only: an existing path is its own short form.
   std::optional<std::string> ShortPathName(const std::string& path) override;
+  // Drive letters are fixed disks unless listed here (upper case); UNC paths never are.
+  std::string removableDrives;
+  bool IsOnFixedDrive(const std::string& path) override;
 
   // Attributes the host folder cannot hold, kept by resolved host path.
   bool IsHidden(const std::string& path) const;

@@ -158,6 +158,21 @@ bool Win32FileSystem::SetCompression(const std::string& path, bool compressed) {
   return done;
 }
 
+// GetDriveType wants the root: "C:\" or "\\server\share\".
+bool Win32FileSystem::IsOnFixedDrive(const std::string& path) {
+  std::string root;
+  if (path.size() >= 2 && path[1] == ':') {
+    root = path.substr(0, 2) + "\\";
+  } else if (path.rfind("\\\\", 0) == 0) {
+    const size_t server = path.find('\\', 2);
+    const size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+    root = (share == std::string::npos ? path : path.substr(0, share)) + "\\";
+  } else {
+    return false;
+  }
+  return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
+}
+
 std::optional<std::string> Win32FileSystem::ShortPathName(const std::string& path) {
   DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
   if (needed == 0) return std::nullopt;

@@ -20,6 +20,7 @@ class Win32FileSystem : public FileSystem {
   bool SetHidden(const std::string& path) override;
   bool SetCompression(const std::string& path, bool compressed) override;
   std::optional<std::string> ShortPathName(const std::string& path) override;
+  bool IsOnFixedDrive(const std::string& path) override;
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;

@@ -297,6 +297,50 @@ TEST(InterpreterRunEntry, RejectedScriptEndsTheProcessWith314) {
   }
 }
 
+std::vector<std::string> TraceLines(ScriptRunner& runner, const std::string& log) {
+  const std::string raw = runner.machine.files.ReadFile(log).value_or("");
+  std::string text;
+  for (size_t i = 0; i + 1 < raw.size(); i += 2) text += raw[i];  // UTF-16LE of ASCII tags
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+TEST(InterpreterRunEntry, RemovedSetupMediumEndsTheProcessFromTheRun) {
+  struct Case {
+    const char* name;
+    bool removableDrive, folderLeft;
+    bool endsProcess;
+  };
+  for (const Case& c : {Case{"medium taken out", true, false, true}, Case{"medium still there", true, true, false},
+                        Case{"fixed disk folder gone", false, false, false}}) {
+    SCOPED_TRACE(c.name);
+    const std::string log = "C:\\Users\\User\\AppData\\Local\\Temp\\run.log";
+    ScriptRunner runner(Script("Terminate with Exit Code: 3\n"), "/l=" + log);
+    runner.session.executableFolder = "E:\\Setup\\";
+    if (c.removableDrive) runner.machine.files.removableDrives = "E";
+    if (c.folderLeft) runner.machine.files.CreateDirectories(runner.session.executableFolder);
+    int exitCode = -1;
+    try {
+      runner.Run();
+    } catch (const ProcessExit& exit) {
+      exitCode = exit.code;
+    }
+    EXPECT_EQ(exitCode, c.endsProcess ? 3 : -1);
+    EXPECT_EQ(runner.machine.files.DirectoryExists(runner.session.supportFolder), !c.endsProcess);
+    EXPECT_EQ(runner.session.payload.LineCount(), c.endsProcess ? 0u : 1u) << "script tables freed";
+    std::vector<std::string> ending = {"    </veld>", "    <ExitScript>", "    </ExitScript>"};
+    if (c.endsProcess)
+      ending.insert(ending.end(), {"  </RunScript>", "  <Free>", "  </Free>", "  <CachedSupportDir>",
+                                   "  </CachedSupportDir>", "  <RemovableMediaPrematureEject>",
+                                   "  </RemovableMediaPrematureEject>", "</Quarrix>"});
+    const std::vector<std::string> trace = TraceLines(runner, log);
+    ASSERT_GE(trace.size(), ending.size());
+    EXPECT_EQ(std::vector<std::string>(trace.end() - static_cast<std::ptrdiff_t>(ending.size()), trace.end()), ending);
+  }
+}
+
 // ---- runtime errors ---------------------------------------------------------------------------------
 
 TEST(InterpreterRuntimeError, BoxNamesSourceFileAndLine) {

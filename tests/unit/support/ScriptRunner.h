@@ -26,6 +26,7 @@ class ScriptRunner {
 
     session.commandLine = ParseCommandLine("\"C:\\Setup\\setup.exe\" " + std::string(arguments));
     session.silent = session.commandLine.silent;
+    session.trace.SetLogPath(session.commandLine.logPath);
     session.variables.SetSilent(session.silent);
     session.variables.SetCommandLineAssignments(session.commandLine.assignments);
 
