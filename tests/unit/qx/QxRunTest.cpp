@@ -52,8 +52,8 @@ class QxRunTest : public ::testing::Test {
     return File(name).string();
   }
 
-  RunResult Run(const std::vector<std::string>& arguments) const {
-    std::string command = ShellQuote(QUARRIX_QX_PATH) + " run";
+  RunResult Run(const std::vector<std::string>& arguments, const std::string& subcommand = "run") const {
+    std::string command = ShellQuote(QUARRIX_QX_PATH) + " " + subcommand;
     for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
     command += " 2>" + ShellQuote(File("stderr.txt").string());
     RunResult result;
@@ -137,6 +137,7 @@ TEST_F(QxRunTest, RuntimeErrorsAndCommandsNotCarriedOutGoToStderr) {
   const size_t at = result.err.find(warning);
   EXPECT_NE(at, std::string::npos) << result.err;
   EXPECT_EQ(result.err.find(warning, at + 1), std::string::npos) << "one line per command, not per line";
+  EXPECT_NE(Run({passing}, "check").err.find(warning), std::string::npos) << "qx check warns as well";
 }
 
 }  // namespace
