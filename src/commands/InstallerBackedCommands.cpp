@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "commands/CommandFamilies.h"
+#include "engine/ScriptRun.h"
 #include "engine/VariableManager.h"
 #include "instance/InstanceBootstrap.h"
 #include "msi/InstallerProperties.h"
@@ -116,14 +117,6 @@ void InstallService(CommandContext& c) {
 void InstallAssembly(CommandContext& c) { RunInstallerBacked(c, {{3}}); }
 void CreateOdbcDsn(CommandContext& c) { RunInstallerBacked(c, {}); }
 void InstallOdbcDriver(CommandContext& c) { RunInstallerBacked(c, {{4}}); }
-
-// The patch package lies beside the package, named like it with ".msp".
-std::string PatchPackagePath(const std::string& packagePath) {
-  const size_t dot = packagePath.rfind('.');
-  const size_t separator = packagePath.find_last_of("\\:");
-  const bool hasExtension = dot != std::string::npos && (separator == std::string::npos || dot > separator);
-  return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".msp";
-}
 
 std::string NewUpperCaseGuid(Session& session) {
   std::string guid = ToUpperAscii(session.platform.system.NewGuid());

@@ -28,19 +28,15 @@ std::string WithBackslash(std::string folder) {
   return folder;
 }
 
-void ResetRunGlobals(Session& session) { session.rootFolder = session.executableFolder; }
+void ResetRunGlobals(Session& session) {
+  session.rootFolder = session.executableFolder;
+  session.packageEdits.pinRequests.clear();
+}
 
 void ResetRunState(RunState& run) {
   RunState fresh;
   fresh.labels = std::move(run.labels);
   run = std::move(fresh);
-}
-
-std::string PatchPackagePath(const std::string& packagePath) {
-  const size_t dot = packagePath.rfind('.');
-  const size_t slash = packagePath.find_last_of("\\:");
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".msp";
 }
 
 bool HasSomethingToInstall(Session& session, const std::string& packagePath) {
@@ -163,6 +159,13 @@ void EndRun(Session& session, RunState& run) {
 }
 
 }  // namespace
+
+std::string PatchPackagePath(const std::string& packagePath) {
+  const size_t dot = packagePath.rfind('.');
+  const size_t slash = packagePath.find_last_of("\\:");
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".msp";
+}
 
 void ExecuteScript(Session& session, const HashedStringList& commandNames, const HashedStringList& lineGuids,
                    const HashedStringList* commentFlags, const std::string& packagePath,
