@@ -93,6 +93,18 @@ void LoadPatchTarget(Session& session, const std::string& packagePath) {
   LoadInstalledInstance(session, folder, FileBaseOf(packagePath));
 }
 
+// A "Reboot and Resume" of an earlier run left an entry that started this one; it must not start
+// the setup again. The value is named by the eight characters after the product code's brace.
+void DeleteResumeEntry(Session& session) {
+  const std::string& productCode = session.payload.productCode;
+  if (productCode.size() < 2) return;
+  const std::string name = productCode.substr(1, 8);
+  constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
+  platform::Registry& registry = session.platform.registry;
+  for (platform::RegistryRoot root : {platform::RegistryRoot::CurrentUser, platform::RegistryRoot::LocalMachine})
+    registry.DeleteValue(root, kRunOnceKey, name, platform::RegistryView::Default);
+}
+
 // Every installer-backed line starts switched off; a line turns its own property on when it runs.
 void SwitchActionPropertiesOff(Session& session) {
   const StringList& headers = session.payload.commandHeaders;
@@ -120,8 +132,7 @@ void InitialiseRun(Session& session, PerLineRefresh& refresh, const std::string&
   session.components.DefineComponent(kPredefinedComponent, "", true);
   SetPredefinedVariables(session, refresh, packagePath);
   LoadPatchTarget(session, packagePath);
-  // The resume entry of an earlier "Reboot and Resume" is removed here once the registry can
-  // delete values.
+  DeleteResumeEntry(session);
   SwitchActionPropertiesOff(session);
   SelectLanguage(session);
   InjectCommandLineVariables(session);

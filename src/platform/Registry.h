@@ -40,6 +40,9 @@ class Registry {
   // Creates the key when missing.
   virtual bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name,
                           const RegistryValue& value, RegistryView view) = 0;
+  // False when the key or the value does not exist or may not be changed.
+  virtual bool DeleteValue(RegistryRoot root, const std::string& key, const std::string& name,
+                           RegistryView view) = 0;
 };
 
 }  // namespace quarrix::platform

@@ -72,6 +72,13 @@ bool SimRegistry::WriteValue(RegistryRoot root, const std::string& key, const st
   return true;
 }
 
+bool SimRegistry::DeleteValue(RegistryRoot root, const std::string& key, const std::string& name,
+                              RegistryView view) {
+  std::lock_guard guard(lock_);
+  auto found = keys_.find(KeyId(root, key, view));
+  return found != keys_.end() && found->second.values.erase(ToUpperAscii(name)) > 0;
+}
+
 std::vector<SimRegistry::KeyRecord> SimRegistry::Keys() {
   constexpr RegistryRoot kRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser, RegistryRoot::LocalMachine,
                                      RegistryRoot::Users, RegistryRoot::CurrentConfig};

@@ -20,6 +20,7 @@ class SimRegistry : public Registry {
   bool KeyExists(RegistryRoot root, const std::string& key, RegistryView view) override;
   std::optional<RegistryValue> ReadValue(RegistryRoot root, const std::string& key, const std::string& name,
                                          RegistryView view) override;
+  bool DeleteValue(RegistryRoot root, const std::string& key, const std::string& name, RegistryView view) override;
   bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value,
                   RegistryView view) override;
 

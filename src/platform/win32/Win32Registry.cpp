@@ -108,4 +108,11 @@ bool Win32Registry::WriteValue(RegistryRoot root, const std::string& key, const 
          ERROR_SUCCESS;
 }
 
+bool Win32Registry::DeleteValue(RegistryRoot root, const std::string& key, const std::string& name,
+                                RegistryView view) {
+  KeyHandle handle;
+  if (!Open(handle, root, key, KEY_SET_VALUE, view)) return false;
+  return RegDeleteValueA(handle.Get(), name.c_str()) == ERROR_SUCCESS;
+}
+
 }  // namespace quarrix::platform::win32

@@ -15,6 +15,7 @@ class Win32Registry : public Registry {
                                          RegistryView view) override;
   bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value,
                   RegistryView view) override;
+  bool DeleteValue(RegistryRoot root, const std::string& key, const std::string& name, RegistryView view) override;
 };
 
 }  // namespace quarrix::platform::win32

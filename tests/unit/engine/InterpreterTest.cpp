@@ -287,6 +287,25 @@ TEST(InterpreterRunEntry, EveryActionPropertyStartsSwitchedOff) {
   EXPECT_EQ(StringList(actions.begin(), actions.begin() + 4), (StringList{"AF525945E", "FALSE", "A0000ABCD", "FALSE"}));
 }
 
+TEST(InterpreterRunEntry, ResumeEntryOfAnEarlierRebootIsRemoved) {
+  using platform::RegistryRoot;
+  using platform::RegistryValue;
+  using platform::RegistryView;
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
+  ScriptRunner runner("#quarrix-script 1\n[setup]\nproduct-code = {6F1C2A3B-4D5E-4F60-8172-93A4B5C6D7E8}\n"
+                      "[script]\nComment: x\n");
+  platform::Registry& registry = runner.machine.registry;
+  for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+    registry.WriteValue(root, key, "6F1C2A3B", RegistryValue::Text("setup.exe"), RegistryView::Default);
+    registry.WriteValue(root, key, "Other", RegistryValue::Text("other.exe"), RegistryView::Default);
+  }
+  runner.Run();
+  for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+    EXPECT_FALSE(registry.ReadValue(root, key, "6F1C2A3B", RegistryView::Default).has_value());
+    EXPECT_TRUE(registry.ReadValue(root, key, "Other", RegistryView::Default).has_value());
+  }
+}
+
 TEST(InterpreterRunEntry, RejectedScriptEndsTheProcessWith314) {
   ScriptRunner runner(Script("If: A 0 1 FALSE\n"));
   try {
