@@ -90,6 +90,49 @@ TEST(LocalisedAssignments, TranslatedByLineOrByName) {
   EXPECT_EQ(runner.Var("GREETING"), "Guten Tag");
 }
 
+TEST(LocalisedAssignments, ModesOfTheBuild) {
+  struct Case {
+    const char* mode;
+    const char* byLine;  // "Set Variable" translated by its line
+    const char* byName;  // "Localization Variable" translated by its name
+    const char* changed; // a line whose text no longer matches the source text
+  };
+  for (const Case& c : {Case{"", "Hallo", "Guten Tag", "Neu"}, Case{"VARSONLY", "Hello", "Guten Tag", "Changed"},
+                        Case{"newonly", "Hallo", "Guten Tag", "Changed"}}) {
+    SCOPED_TRACE(c.mode);
+    ScriptRunner runner(std::string("#quarrix-script 1\n[setup]\nbuild-constant = LOCMODE \"") + c.mode +
+                        "\"\n[script]\n"
+                        "Set Variable: LANGUAGE German\n"
+                        "Set Variable: X Hello @guid={00000000-0000-0000-0000-000000000001}\n"
+                        "Set Variable: Y Changed @guid={00000000-0000-0000-0000-000000000002}\n"
+                        "Localization Variable: GREETING Hello\n");
+    runner.session.translations.keys = {"{00000000-0000-0000-0000-000000000001}",
+                                        "{00000000-0000-0000-0000-000000000002}", "BRIXEL$GREETING$BRIXEL"};
+    runner.session.translations.texts = {"Hallo", "Neu", "Guten Tag"};
+    runner.session.translations.originals = {"Hello", "Original", "Hello"};
+    runner.Run();
+    EXPECT_EQ(runner.Var("X"), c.byLine);
+    EXPECT_EQ(runner.Var("GREETING"), c.byName);
+    EXPECT_EQ(runner.Var("Y"), c.changed);
+  }
+}
+
+TEST(LocalisedAssignments, ConditionsCompareTranslatedTexts) {
+  // Parameters 1 and 3 of an "If" are slots 1 and 2 of the line's entry.
+  ScriptRunner runner(Script(
+      "Set Variable: WORD Hallo\n"
+      "Set Variable: NAME Other\n"
+      "Set Variable: LANGUAGE German\n"
+      "If: NAME 0 Hello FALSE @guid={00000000-0000-0000-0000-000000000003}\n"
+      " Set Variable: MATCHED yes\n"
+      "End\n"));
+  runner.session.translations.keys = {"{00000000-0000-0000-0000-000000000003}", "x"};
+  runner.session.translations.texts = {"WORD", "Hallo"};
+  runner.session.translations.originals = {"NAME", "Hello"};
+  runner.Run();
+  EXPECT_EQ(runner.Var("MATCHED"), "yes");
+}
+
 TEST(LocalisedAssignments, WithoutALanguageOnlyExpanded) {
   RunCases({{"localisation variable", "Set Variable: A x\nLocalization Variable: G <$A$>\n", {{"G", "<x>"}}}});
 }
