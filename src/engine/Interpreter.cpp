@@ -17,14 +17,11 @@
 #include "engine/VariableManager.h"
 #include "instance/InstanceBootstrap.h"
 #include "localisation/Translations.h"
+#include "platform/UserInterface.h"
 #include "startup/Session.h"
 
 namespace quarrix {
 namespace {
-
-constexpr int kDialogNext = 6;
-constexpr int kDialogBack = 7;
-constexpr int kDialogCancel = 2;
 
 // Engine settings a script may change at any line; the next line sees the effect.
 void RefreshEngineSettings(Session& session, RunState& run, PerLineRefresh& refresh) {
@@ -224,9 +221,9 @@ void Interpreter::RunDialogLine(CommandContext& context, CommandHandler handler)
   handler(context);
   if (!run_.wizardLoopActive) return;
   switch (run_.lastDialogResult) {
-    case kDialogNext: run_.wizardDirection = +1; break;
-    case kDialogBack: run_.wizardDirection = -1; break;
-    case kDialogCancel: run_.wizardDirection = 0; break;
+    case platform::kDialogNext: run_.wizardDirection = +1; break;
+    case platform::kDialogBack: run_.wizardDirection = -1; break;
+    case platform::kDialogCancelled: run_.wizardDirection = 0; break;
     default: break;  // the dialog did not close by a wizard button
   }
 }
