@@ -9,7 +9,6 @@ namespace quarrix {
 namespace {
 
 constexpr std::string_view kBootstrapContext = "Bootstrap";
-constexpr std::string_view kInitializationContextName = "Initialization";
 constexpr const char* kOverrideFileName = "instance.dat";
 
 void LoadListIfPresent(platform::FileSystem& files, const std::string& path, StringList& list) {
@@ -99,9 +98,9 @@ void LoadOldInstance(Session& session) {
 
 void SetNewInstance(Session& session, bool maintenance, bool needsUpgrade) {
   TVariableManager& variables = session.variables;
-  variables.SetVariable("NEWINSTANCE", "FALSE", kInitializationContextName);
+  variables.SetVariable("NEWINSTANCE", "FALSE", kInitializationContext);
   if (!session.instance.startedFromCache && (maintenance || needsUpgrade))
-    variables.SetVariable("NEWINSTANCE", "TRUE", kInitializationContextName);
+    variables.SetVariable("NEWINSTANCE", "TRUE", kInitializationContext);
 }
 
 // Records every folder it has to make, outermost first, so that they can be removed again.
