@@ -1,6 +1,7 @@
 // qx list / qx extract: the archive reader over host files, with the engine's error texts.
-#include <filesystem>
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "QxCommands.h"
 #include "archive/ArchiveReader.h"
