@@ -31,6 +31,8 @@ std::string WithBackslash(std::string folder) {
 void ResetRunGlobals(Session& session) {
   session.rootFolder = session.executableFolder;
   session.packageEdits.pinRequests.clear();
+  session.instance.BeginRun();
+  session.platformMode = "Win32";
 }
 
 void ResetRunState(RunState& run) {

@@ -242,6 +242,20 @@ TEST(InterpreterRunEntry, NothingToInstallReturnsSilentlyBeforeTheFirstLine) {
   }
 }
 
+TEST(InterpreterRunEntry, EachRunStartsFromTheEnginesDefaults) {
+  ScriptRunner runner(Script("Set Variable: X ran\n"));
+  runner.session.platformMode = "x64";
+  runner.session.instance.acceptedOverrideCache = "D:\\Cache\\";
+  runner.session.instance.fullSave = true;
+  runner.session.instance.noSave = true;
+  runner.Run();
+  EXPECT_EQ(runner.Var("X"), "ran");
+  EXPECT_EQ(runner.session.platformMode, "Win32");
+  EXPECT_EQ(runner.session.instance.acceptedOverrideCache, "");
+  EXPECT_FALSE(runner.session.instance.fullSave);
+  EXPECT_FALSE(runner.session.instance.noSave);
+}
+
 TEST(InterpreterRunEntry, SingleInstanceMarker) {
   const std::string source =
       "#quarrix-script 1\n[setup]\nrevision-code = {0B1C2D3E-4F50-4162-8374-95A6B7C8D9EA}\n"
