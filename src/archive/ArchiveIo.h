@@ -25,6 +25,8 @@ struct FileStamp {
   std::optional<uint32_t> attributes;  // Windows attribute bits
 };
 
+// A file that is destroyed without a successful Close leaves its path as it was before: an
+// existing file survives a failed extraction over it, and no partial file is left behind.
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
@@ -39,9 +41,8 @@ class ArchiveOutput {
   virtual ~ArchiveOutput() = default;
   virtual bool CreateFolders(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
-  // Replaces an existing file.
+  // Replaces an existing file once the new one is complete.
   virtual std::unique_ptr<OutputFile> CreateFile(const std::string& path) = 0;
-  virtual bool Remove(const std::string& path) = 0;
 };
 
 class CodePage {

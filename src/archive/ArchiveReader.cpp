@@ -47,16 +47,10 @@ std::string ParentOf(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-// Ties a file being written to its removal unless it was completed and checked.
+// A file being written, discarded unless it was completed and checked.
 class PartialFile {
  public:
-  PartialFile(ArchiveOutput& output, std::string path, std::unique_ptr<OutputFile> file)
-      : output_(output), path_(std::move(path)), file_(std::move(file)) {}
-  ~PartialFile() {
-    if (!file_) return;
-    file_.reset();
-    output_.Remove(path_);
-  }
+  PartialFile(std::string path, std::unique_ptr<OutputFile> file) : path_(std::move(path)), file_(std::move(file)) {}
   PartialFile(const PartialFile&) = delete;
   PartialFile& operator=(const PartialFile&) = delete;
 
@@ -68,7 +62,6 @@ class PartialFile {
   }
 
  private:
-  ArchiveOutput& output_;
   std::string path_;
   std::unique_ptr<OutputFile> file_;
 };
@@ -199,7 +192,7 @@ class ArchiveReader::Extraction {
     }
     auto created = output_.CreateFile(path);
     if (!created) throw ArchiveError(ArchiveStatus::kWriteFailed, "cannot create " + path);
-    PartialFile file(output_, path, std::move(created));
+    PartialFile file(path, std::move(created));
     uint32_t crc = 0;
     for (uint64_t remaining = entry.size; remaining > 0;) {
       const size_t count = source.Read(buffer_.data(), static_cast<size_t>(std::min<uint64_t>(remaining, buffer_.size())));

@@ -33,8 +33,8 @@ class PlatformOutputFile : public archive::OutputFile {
  public:
   static constexpr size_t kFlushSize = 1 << 20;
 
-  PlatformOutputFile(PlatformArchiveOutput& output, platform::FileSystem& files, std::string path)
-      : output_(output), files_(files), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
+  PlatformOutputFile(platform::FileSystem& files, std::string path)
+      : files_(files), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
   ~PlatformOutputFile() override {
     if (!completed_) files_.RemoveFile(temporary_);
   }
@@ -53,7 +53,6 @@ class PlatformOutputFile : public archive::OutputFile {
     }
     if (!files_.Move(temporary_, path_)) return false;
     completed_ = true;
-    output_.Completed(path_);
     return true;
   }
 
@@ -65,7 +64,6 @@ class PlatformOutputFile : public archive::OutputFile {
     return written;
   }
 
-  PlatformArchiveOutput& output_;
   platform::FileSystem& files_;
   std::string path_;
   std::string temporary_;
@@ -90,14 +88,7 @@ bool PlatformArchiveOutput::Exists(const std::string& path) {
 
 std::unique_ptr<archive::OutputFile> PlatformArchiveOutput::CreateFile(const std::string& path) {
   if (!files_.WriteFile(path + kTemporarySuffix, "")) return nullptr;
-  unfinished_.insert(path);
-  return std::make_unique<PlatformOutputFile>(*this, files_, path);
-}
-
-bool PlatformArchiveOutput::Remove(const std::string& path) {
-  if (unfinished_.erase(path) > 0) return true;  // its temporary went with the file object
-  files_.SetAttributesNormal(path);
-  return files_.RemoveFile(path);
+  return std::make_unique<PlatformOutputFile>(files_, path);
 }
 
 }  // namespace quarrix

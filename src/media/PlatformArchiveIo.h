@@ -2,7 +2,6 @@
 // The archive reader's input and output over the machine's FileSystem, so that the simulated
 // machine (and anything else behind that interface) reads real archives on its own drives.
 #include <memory>
-#include <set>
 #include <string>
 
 #include "archive/ArchiveIo.h"
@@ -14,9 +13,8 @@ namespace quarrix {
 std::unique_ptr<archive::ArchiveInput> OpenPlatformArchive(platform::FileSystem& files, const std::string& path);
 
 // Files are written in pieces through AppendFile under a temporary name and moved into place
-// when complete, so an existing file survives a failed extraction of it; removing a file whose
-// writing failed removes only that temporary. Times and attributes are not kept, as the
-// interface has no way to set them.
+// when complete, so an existing file survives a failed extraction of it. Times and attributes
+// are not kept, as the interface has no way to set them.
 class PlatformArchiveOutput : public archive::ArchiveOutput {
  public:
   explicit PlatformArchiveOutput(platform::FileSystem& files) : files_(files) {}
@@ -24,13 +22,9 @@ class PlatformArchiveOutput : public archive::ArchiveOutput {
   bool CreateFolders(const std::string& path) override;
   bool Exists(const std::string& path) override;
   std::unique_ptr<archive::OutputFile> CreateFile(const std::string& path) override;
-  bool Remove(const std::string& path) override;
-
-  void Completed(const std::string& path) { unfinished_.erase(path); }
 
  private:
   platform::FileSystem& files_;
-  std::set<std::string> unfinished_;
 };
 
 }  // namespace quarrix

@@ -36,11 +36,18 @@ std::chrono::file_clock::time_point ToFileTime(uint64_t ticks) {
   return file_clock::from_sys(sys_time<system_clock::duration>(duration_cast<system_clock::duration>(sinceUnix)));
 }
 
+constexpr const char* kTemporarySuffix = ".zvk-part";
+
+// Written under a temporary name beside its place and renamed over it when complete, so an
+// existing file survives an extraction of it that fails.
 class HostFile : public OutputFile {
  public:
-  HostFile(std::FILE* file, std::filesystem::path path) : file_(file), path_(std::move(path)) {}
+  HostFile(std::FILE* file, std::filesystem::path path, std::filesystem::path temporary)
+      : file_(file), path_(std::move(path)), temporary_(std::move(temporary)) {}
   ~HostFile() override {
     if (file_) std::fclose(file_);
+    std::error_code ignored;
+    if (!completed_) std::filesystem::remove(temporary_, ignored);
   }
   HostFile(const HostFile&) = delete;
   HostFile& operator=(const HostFile&) = delete;
@@ -50,6 +57,10 @@ class HostFile : public OutputFile {
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!closed) return false;
+    std::error_code renamed;
+    std::filesystem::rename(temporary_, path_, renamed);
+    if (renamed) return false;
+    completed_ = true;
     if (stamp.modified) {
       std::error_code ignored;  // a file system without times still holds the right bytes
       std::filesystem::last_write_time(path_, ToFileTime(*stamp.modified), ignored);
@@ -60,6 +71,8 @@ class HostFile : public OutputFile {
  private:
   std::FILE* file_;
   std::filesystem::path path_;
+  std::filesystem::path temporary_;
+  bool completed_ = false;
 };
 
 }  // namespace
@@ -96,14 +109,11 @@ bool HostArchiveOutput::Exists(const std::string& path) {
 
 std::unique_ptr<OutputFile> HostArchiveOutput::CreateFile(const std::string& path) {
   auto host = HostPath(path);
-  std::FILE* file = std::fopen(host.c_str(), "wb");
+  auto temporary = host;
+  temporary += kTemporarySuffix;
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (!file) return nullptr;
-  return std::make_unique<HostFile>(file, std::move(host));
-}
-
-bool HostArchiveOutput::Remove(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::remove(HostPath(path), error);
+  return std::make_unique<HostFile>(file, std::move(host), std::move(temporary));
 }
 
 }  // namespace quarrix::archive

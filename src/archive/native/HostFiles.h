@@ -19,7 +19,6 @@ class HostArchiveOutput : public ArchiveOutput {
   bool CreateFolders(const std::string& path) override;
   bool Exists(const std::string& path) override;
   std::unique_ptr<OutputFile> CreateFile(const std::string& path) override;
-  bool Remove(const std::string& path) override;
 
   std::filesystem::path HostPath(const std::string& path) const;
 

@@ -55,8 +55,8 @@ constexpr const char* kTemporarySuffix = ".zvk-part";
 
 class Win32OutputFile : public OutputFile {
  public:
-  Win32OutputFile(Win32ArchiveOutput& output, HANDLE file, std::string path)
-      : output_(output), file_(file), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
+  Win32OutputFile(HANDLE file, std::string path)
+      : file_(file), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
   ~Win32OutputFile() override {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     if (!completed_) DeleteFileA(temporary_.c_str());
@@ -92,7 +92,6 @@ class Win32OutputFile : public OutputFile {
     SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     completed_ = true;
-    output_.Completed(path_);
     constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (stamp.attributes && (*stamp.attributes & kSettable) != 0)
@@ -101,7 +100,6 @@ class Win32OutputFile : public OutputFile {
   }
 
  private:
-  Win32ArchiveOutput& output_;
   HANDLE file_;
   std::string path_;
   std::string temporary_;
@@ -144,14 +142,7 @@ std::unique_ptr<OutputFile> Win32ArchiveOutput::CreateFile(const std::string& pa
   const std::string temporary = path + kTemporarySuffix;
   HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  unfinished_.insert(path);
-  return std::make_unique<Win32OutputFile>(*this, file, path);
-}
-
-bool Win32ArchiveOutput::Remove(const std::string& path) {
-  if (unfinished_.erase(path) > 0) return true;  // its temporary went with the file object
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(path.c_str()) != 0;
+  return std::make_unique<Win32OutputFile>(file, path);
 }
 
 // No best-fit mapping: a look-alike must not turn into a real separator or dot. A UTF-8 ANSI

@@ -1,7 +1,6 @@
 #pragma once
 // The reader's input, output and code page on the Win32 file functions, for the library.
 #include <memory>
-#include <set>
 #include <string>
 
 #include "archive/ArchiveIo.h"
@@ -12,19 +11,12 @@ namespace quarrix::archive::zvk {
 std::unique_ptr<ArchiveInput> OpenWin32Archive(const std::string& path);
 
 // A file is written under a temporary name beside its place and renamed over it when complete,
-// so an existing file survives an extraction of it that fails; removing a file whose writing
-// failed removes only that temporary.
+// so an existing file survives an extraction of it that fails.
 class Win32ArchiveOutput : public ArchiveOutput {
  public:
   bool CreateFolders(const std::string& path) override;
   bool Exists(const std::string& path) override;
   std::unique_ptr<OutputFile> CreateFile(const std::string& path) override;
-  bool Remove(const std::string& path) override;
-
-  void Completed(const std::string& path) { unfinished_.erase(path); }
-
- private:
-  std::set<std::string> unfinished_;
 };
 
 // The system's ANSI code page (CP_ACP), as the engine's strings use it.

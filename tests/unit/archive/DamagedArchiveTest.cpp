@@ -52,6 +52,24 @@ TEST_F(DamagedArchiveTest, TruncatedAndFlippedCopiesFailCleanly) {
   }
 }
 
+// Replacing a file with an entry that then fails its check must not cost the file it replaced.
+TEST_F(DamagedArchiveTest, FailedReplacementKeepsTheExistingFileAndLeavesNoTemporary) {
+  const std::string content = std::string(4000, 'x') + "end";
+  AddFile("one.txt", content);
+  std::string bytes = ReadHostFile(MakeArchive("good.7z", "-m0=Copy"));
+  bytes[bytes.find(content)] ^= 0x20;  // stored data: its CRC no longer matches
+  WriteHostFile(Root() / "damaged.7z", bytes);
+  fs::create_directories(Destination());
+  WriteHostFile(Destination() / "one.txt", "the user's own");
+
+  ASSERT_EQ(OpenArchive(Root() / "damaged.7z"), ArchiveStatus::kOk);
+  EXPECT_NE(ExtractAll(), ArchiveStatus::kOk);
+  EXPECT_EQ(ReadHostFile(Destination() / "one.txt"), "the user's own");
+  std::vector<std::string> left;
+  for (const auto& item : fs::directory_iterator(Destination())) left.push_back(item.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"one.txt"});
+}
+
 // An archive around a hand-made header, with correct start and header CRCs, so that the
 // parser itself meets the hostile values.
 std::string WrapHeader(const std::string& packed, const std::string& header) {
