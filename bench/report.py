@@ -32,7 +32,14 @@ def refresh_share(runs: dict) -> None:
 def main(path: str) -> int:
     with open(path, encoding="utf-8") as handle:
         results = json.load(handle)
-    runs = {entry["name"]: entry for entry in results["benchmarks"] if entry.get("run_type") == "iteration"}
+    # With repetitions, the median stands for a benchmark; otherwise its single run does.
+    runs = {}
+    for entry in results["benchmarks"]:
+        name = entry.get("run_name", entry["name"])
+        if entry.get("run_type") == "aggregate" and entry.get("aggregate_name") == "median":
+            runs[name] = entry
+        elif entry.get("run_type") == "iteration" and name not in runs:
+            runs[name] = entry
     print(f"\n{'benchmark':40} {'cpu time':>14} {'per item':>12}")
     for name, entry in runs.items():
         unit = entry["time_unit"]

@@ -55,6 +55,13 @@ uint64_t FoldedHash(std::string_view text) {
     hash ^= hash >> 29;
     if (count < 8) break;
   }
+  // A multiply carries differences only upwards; the final mix brings them down into the low
+  // bits that pick the slot.
+  hash ^= hash >> 33;
+  hash *= 0xFF51AFD7ED558CCDull;
+  hash ^= hash >> 33;
+  hash *= 0xC4CEB9FE1A85EC53ull;
+  hash ^= hash >> 33;
   return hash;
 }
 
