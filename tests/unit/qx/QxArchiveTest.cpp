@@ -1,18 +1,16 @@
 // qx list, extract and build, run as a setup author would, against archives made by 7z.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "startup/PayloadReader.h"
 #include "startup/PeImageBuilder.h"
 #include "startup/StubSize.h"
+#include "support/QxProcess.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {
@@ -20,58 +18,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-struct Outcome {
-  int exitCode = -1;
-  std::string out, err;
-};
+using Outcome = testing::QxOutcome;
+using testing::ReadHostFile;
+using testing::ShellQuote;
+using testing::WriteHostFile;
 
 class QxArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::system("command -v 7z >/dev/null 2>&1") != 0) GTEST_SKIP() << "7z is not installed";
-    Write(Path("files/readme.txt"), "read me\r\n");
-    Write(Path("files/bin/tool.dat"), std::string(100000, '\x7F'));
+    WriteHostFile(Path("files/readme.txt"), "read me\r\n");
+    WriteHostFile(Path("files/bin/tool.dat"), std::string(100000, '\x7F'));
   }
 
   fs::path Path(const std::string& relative) const { return temp.Path() / relative; }
 
   Outcome Qx(const std::vector<std::string>& arguments) const {
-    std::string command = Quote(QUARRIX_QX_PATH);
-    for (const auto& argument : arguments) command += " " + Quote(argument);
-    command += " 2>" + Quote(Path("stderr.txt").string());
-    Outcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return outcome;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.out.append(buffer, n);
-    const int status = pclose(pipe);
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = Read(Path("stderr.txt"));
-    return outcome;
+    return testing::RunQx(arguments, Path("stderr.txt"));
   }
 
   std::string Pack(const std::string& name, const std::string& switches = "") const {
     const std::string archive = Path(name).string();
-    const std::string command = "cd " + Quote(Path("files").string()) + " && 7z a -bd -y " + switches + " " +
-                                Quote(archive) + " . >/dev/null 2>&1";
+    const std::string command = "cd " + ShellQuote(Path("files").string()) + " && 7z a -bd -y " + switches + " " +
+                                ShellQuote(archive) + " . >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return archive;
   }
@@ -102,16 +71,16 @@ TEST_F(QxArchiveTest, ListAndExtractPlainAndEncryptedArchives) {
     extract.insert(extract.begin() + 1, c.password.begin(), c.password.end());  // options go anywhere
     const Outcome extracted = Qx(extract);
     EXPECT_EQ(extracted.exitCode, 0) << extracted.err;
-    EXPECT_EQ(Read(destination / "readme.txt"), "read me\r\n");
-    EXPECT_EQ(Read(destination / "bin" / "tool.dat"), std::string(100000, '\x7F'));
+    EXPECT_EQ(ReadHostFile(destination / "readme.txt"), "read me\r\n");
+    EXPECT_EQ(ReadHostFile(destination / "bin" / "tool.dat"), std::string(100000, '\x7F'));
   }
 }
 
 TEST_F(QxArchiveTest, FailuresGiveTheEngineTextsAndUsageErrorsExitTwo) {
   const std::string locked = Pack("locked.7z", "-pRight -mhe=on");
-  std::string damaged = Read(Pack("stored.7z", "-mx0"));
+  std::string damaged = ReadHostFile(Pack("stored.7z", "-mx0"));
   damaged[damaged.find("read me")] ^= 1;
-  Write(Path("damaged.7z"), damaged);
+  WriteHostFile(Path("damaged.7z"), damaged);
   const std::string unsupported = "The archive cannot be opened: unsupported archive or incorrect password\n";
   struct Case {
     const char* name;
@@ -143,13 +112,13 @@ class QxBuildTest : public QxArchiveTest {
   void SetUp() override {
     QxArchiveTest::SetUp();
     if (IsSkipped()) return;
-    Write(Path("Sample/setup.qxs"),
+    WriteHostFile(Path("Sample/setup.qxs"),
           "#quarrix-script 1\n[setup]\ntitle = \"Built Sample\"\n[script]\nSet Variable: A 1\n");
-    Write(Path("Sample/support/Welcome.dfm"), "object Welcome\r\nend\r\n");
-    Write(Path("Sample/support/texts/licence.txt"), "licence");
-    Write(Path("Sample/package.msi"), "package bytes");
-    Write(Path("engine/quarrix-setup.exe"), testing::MakePeImage({{0x400, 0x200}}));
-    Write(Path("engine/zvk.lib"), "archive library bytes");
+    WriteHostFile(Path("Sample/support/Welcome.dfm"), "object Welcome\r\nend\r\n");
+    WriteHostFile(Path("Sample/support/texts/licence.txt"), "licence");
+    WriteHostFile(Path("Sample/package.msi"), "package bytes");
+    WriteHostFile(Path("engine/quarrix-setup.exe"), testing::MakePeImage({{0x400, 0x200}}));
+    WriteHostFile(Path("engine/zvk.lib"), "archive library bytes");
   }
 
   Outcome Build(std::vector<std::string> extra = {}) const {
@@ -163,13 +132,13 @@ class QxBuildTest : public QxArchiveTest {
 TEST_F(QxBuildTest, WritesTheWholeSetupFolder) {
   const Outcome built = Build();
   ASSERT_EQ(built.exitCode, 0) << built.err;
-  const std::string setup = Read(Path("out/Sample.exe"));
-  const std::string engine = Read(Path("engine/quarrix-setup.exe"));
+  const std::string setup = ReadHostFile(Path("out/Sample.exe"));
+  const std::string engine = ReadHostFile(Path("engine/quarrix-setup.exe"));
   ASSERT_EQ(GetStubSize(setup), engine.size());
   EXPECT_EQ(setup.substr(0, engine.size()), engine);
   EXPECT_EQ(ParsePayload(setup.substr(engine.size())).title, "Built Sample");
-  EXPECT_EQ(Read(Path("out/zvk.lib")), "archive library bytes");  // beside the engine by default
-  EXPECT_EQ(Read(Path("out/Sample.msi")), "package bytes");
+  EXPECT_EQ(ReadHostFile(Path("out/zvk.lib")), "archive library bytes");  // beside the engine by default
+  EXPECT_EQ(ReadHostFile(Path("out/Sample.msi")), "package bytes");
   const Outcome listed = Qx({"list", Path("out/Sample.res").string()});
   EXPECT_EQ(listed.out, "texts\nWelcome.dfm\ntexts\\licence.txt\n");
 }
@@ -185,10 +154,10 @@ TEST_F(QxBuildTest, RebuildPacksOnlyWhatIsThereNowAndNamesFollowTheOption) {
   EXPECT_TRUE(fs::is_regular_file(Path("out/Other.exe")));
   EXPECT_TRUE(fs::is_regular_file(Path("out/Other.res")));
   EXPECT_FALSE(fs::exists(Path("out/Other.msi")));
-  EXPECT_EQ(Read(Path("out/zvk.lib")), Read(Path("engine/quarrix-setup.exe")));
-  Write(Path("made/patch.msp"), "patch bytes");
+  EXPECT_EQ(ReadHostFile(Path("out/zvk.lib")), ReadHostFile(Path("engine/quarrix-setup.exe")));
+  WriteHostFile(Path("made/patch.msp"), "patch bytes");
   ASSERT_EQ(Build({"--name", "Patched", "--package", Path("made/patch.msp").string()}).exitCode, 0);
-  EXPECT_EQ(Read(Path("out/Patched.msp")), "patch bytes");
+  EXPECT_EQ(ReadHostFile(Path("out/Patched.msp")), "patch bytes");
 }
 
 TEST_F(QxBuildTest, IncompleteProjectsAreInputErrors) {
@@ -200,8 +169,8 @@ TEST_F(QxBuildTest, IncompleteProjectsAreInputErrors) {
   const std::vector<Case> cases = {
       {"no support folder", [](const fs::path& root) { fs::remove_all(root / "Sample/support"); }, {}},
       {"no source", [](const fs::path& root) { fs::remove(root / "Sample/setup.qxs"); }, {}},
-      {"source that does not compile", [](const fs::path& root) { Write(root / "Sample/setup.qxs", "#quarrix-script 9\n"); }, {}},
-      {"engine that is no image", [](const fs::path& root) { Write(root / "engine/quarrix-setup.exe", "text"); }, {}},
+      {"source that does not compile", [](const fs::path& root) { WriteHostFile(root / "Sample/setup.qxs", "#quarrix-script 9\n"); }, {}},
+      {"engine that is no image", [](const fs::path& root) { WriteHostFile(root / "engine/quarrix-setup.exe", "text"); }, {}},
       {"library missing", [](const fs::path& root) { fs::remove(root / "engine/zvk.lib"); }, {}},
       {"package missing", [](const fs::path&) {}, {"--package", "/nonexistent/package.msi"}},
   };

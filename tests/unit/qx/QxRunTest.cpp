@@ -1,9 +1,7 @@
 // qx run: a setup's script on the simulated machine, one run after another through a machine folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,25 +10,13 @@
 #include <vector>
 
 #include "common/AnsiText.h"
+#include "support/QxProcess.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 struct RunResult {
   int exitCode = -1;
@@ -53,18 +39,13 @@ class QxRunTest : public ::testing::Test {
   }
 
   RunResult Run(const std::vector<std::string>& arguments, const std::string& subcommand = "run") const {
-    std::string command = ShellQuote(QUARRIX_QX_PATH) + " " + subcommand;
-    for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
-    command += " 2>" + ShellQuote(File("stderr.txt").string());
+    std::vector<std::string> all{subcommand};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const testing::QxOutcome outcome = testing::RunQx(all, File("stderr.txt"));
     RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadFile(File("stderr.txt"));
+    result.exitCode = outcome.exitCode;
+    result.err = outcome.err;
+    const std::string& out = outcome.out;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
       const size_t equals = line.find('=');

@@ -1,14 +1,12 @@
 // Runs the built qx binary as a setup author would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/QxProcess.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {
@@ -16,50 +14,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-struct QxResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using QxResult = testing::QxOutcome;
+using testing::ReadHostFile;
+using testing::WriteHostFile;
 
 class QxTool : public ::testing::Test {
  protected:
   fs::path File(const std::string& name) const { return temp_.Path() / name; }
 
   QxResult Run(const std::vector<std::string>& arguments) const {
-    std::string command = ShellQuote(QUARRIX_QX_PATH);
-    for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
-    command += " 2>" + ShellQuote(File("stderr.txt").string());
-    QxResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
-    int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadFile(File("stderr.txt"));
-    return result;
+    return testing::RunQx(arguments, File("stderr.txt"));
   }
 
   std::string WriteSource(const std::string& name, const std::string& text) const {
-    WriteFile(File(name), text);
+    WriteHostFile(File(name), text);
     return File(name).string();
   }
 
@@ -101,20 +69,20 @@ TEST_F(QxTool, CompileDumpCompileGivesTheSameBytes) {
   ASSERT_EQ(dumped.exitCode, 0) << dumped.err;
   std::string dumpedSource = WriteSource("dumped.qxs", dumped.out);
   ASSERT_EQ(Run({"compile", dumpedSource, "-o", File("second.bin").string()}).exitCode, 0);
-  EXPECT_EQ(ReadFile(File("second.bin")), ReadFile(File("first.bin")));
-  EXPECT_NE(ReadFile(File("first.bin")).find("\r\n$DOLLAR$\r\n"), std::string::npos);
+  EXPECT_EQ(ReadHostFile(File("second.bin")), ReadHostFile(File("first.bin")));
+  EXPECT_NE(ReadHostFile(File("first.bin")).find("\r\n$DOLLAR$\r\n"), std::string::npos);
   EXPECT_FALSE(fs::exists(File("first.bin.tmp")));
 }
 
 TEST_F(QxTool, AttachPutsThePayloadBehindTheEngineStub) {
-  WriteFile(File("engine.exe"), SyntheticEngine());
+  WriteHostFile(File("engine.exe"), SyntheticEngine());
   std::string source = WriteSource("setup.qxs", kSource);
   ASSERT_EQ(Run({"compile", source, "-o", File("setup.bin").string()}).exitCode, 0);
   QxResult attached =
       Run({"attach", File("engine.exe").string(), File("setup.bin").string(), "-o", File("setup.exe").string()});
   ASSERT_EQ(attached.exitCode, 0) << attached.err;
-  std::string payload = ReadFile(File("setup.bin"));
-  EXPECT_EQ(ReadFile(File("setup.exe")), SyntheticEngine().substr(0, 1024) + payload);
+  std::string payload = ReadHostFile(File("setup.bin"));
+  EXPECT_EQ(ReadHostFile(File("setup.exe")), SyntheticEngine().substr(0, 1024) + payload);
 
   // The setup's payload dumps exactly as the payload file does.
   QxResult fromSetup = Run({"dump", File("setup.exe").string()});
@@ -122,7 +90,7 @@ TEST_F(QxTool, AttachPutsThePayloadBehindTheEngineStub) {
   EXPECT_EQ(fromSetup.out, Run({"dump", File("setup.bin").string()}).out);
 
   // An engine without payload has nothing to dump; a non-PE file cannot be an engine.
-  WriteFile(File("bare.exe"), SyntheticEngine().substr(0, 1024));
+  WriteHostFile(File("bare.exe"), SyntheticEngine().substr(0, 1024));
   EXPECT_EQ(Run({"dump", File("bare.exe").string()}).exitCode, 2);
   EXPECT_EQ(Run({"attach", source, File("setup.bin").string(), "-o", File("x.exe").string()}).exitCode, 2);
   EXPECT_FALSE(fs::exists(File("x.exe")));
