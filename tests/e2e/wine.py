@@ -67,7 +67,9 @@ SERVER_LINGER_SECONDS = 30
 
 
 def start_server() -> None:
-    subprocess.run(["wineserver", f"-p{SERVER_LINGER_SECONDS}"], env=wine_environment(), check=True,
+    # A server still lingering from an earlier, interrupted run refuses to start a second one
+    # (exit code 2); the runs then simply use that one.
+    subprocess.run(["wineserver", f"-p{SERVER_LINGER_SECONDS}"], env=wine_environment(), check=False,
                    timeout=PREFIX_TIMEOUT_SECONDS)
 
 
