@@ -5,8 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "commands/EngineCommands.h"
+#include "instance/EngineInstanceCache.h"
 #include "authoring/ScriptSource.h"
-#include "commands/CommandCatalogue.h"
 #include "engine/CommandContext.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/RunState.h"
@@ -15,7 +16,7 @@
 #include "engine/VariableManager.h"
 #include "instance/CacheRoot.h"
 #include "platform/sim/SimMachine.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -77,15 +78,15 @@ void BM_SetVariableLine(benchmark::State& state) {
   session.payload.commandNames = HashedStringList({"Set Variable"});
   session.payload.lineGuids = HashedStringList({guid});
   session.parameterLists = {HashedStringList({guid, "RESULT", "$SCRIPTVAR7$ and more", "FALSE", "FALSE"})};
-  const CommandEntry* entry = FindCommand("Set Variable");
-  if (entry == nullptr || entry->handler == nullptr) {
+  const CommandRow* row = EngineCommands().Find("Set Variable");
+  if (row == nullptr || row->handler == nullptr) {
     state.SkipWithError("this build does not carry out \"Set Variable\"");
     return;
   }
   RunState run;
   for (auto _ : state) {
-    CommandContext context(session, run, 0);
-    entry->handler(context);
+    CommandContext context(session, run, 0, *row);
+    row->handler(context);
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -151,10 +152,12 @@ void BM_ExecuteScript(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto bench = std::make_unique<ScriptSession>();
-    ScriptPayload& payload = bench->session.payload;
+    EngineInstanceCache instanceCache;
     state.ResumeTiming();
-    ExecuteScript(bench->session, payload.commandNames, payload.lineGuids, &payload.commentFlags,
-                  bench->PackagePath(), countLine, bench->session.parameterLists, payload.lineMedia);
+    ExecuteScript(bench->session, RunRequest{.packagePath = bench->PackagePath(),
+                                             .commands = EngineCommands(),
+                                             .instanceCache = instanceCache,
+                                             .stepCallback = countLine});
     state.PauseTiming();
     if (bench->session.variables.GetVariable("C") != std::to_string(kScriptLines / 10))
       state.SkipWithError("the script did not run to its end");
@@ -172,7 +175,7 @@ void BM_PrepareExecutedScript(benchmark::State& state) {
   ScriptPayload& payload = bench.session.payload;
   StringList skipMarks;
   for (auto _ : state) {
-    PreparationResult outcome = PrepareScript(bench.session.variables, payload.commandNames, payload.lineGuids,
+    PreparationResult outcome = PrepareScript(bench.session.variables, EngineCommands(), payload.commandNames, payload.lineGuids,
                                               &payload.commentFlags, bench.session.parameterLists, skipMarks);
     if (!outcome.Accepted()) state.SkipWithError(outcome.message.c_str());
     benchmark::DoNotOptimize(outcome);

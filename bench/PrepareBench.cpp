@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "commands/EngineCommands.h"
 #include "engine/ScriptPreparation.h"
 
 namespace quarrix {
@@ -46,10 +47,10 @@ void BM_PrepareScript(benchmark::State& state) {
   TVariableManager variables;
   StringList skipMarks;
   // The parameter list builds its GUID index on first use; keep that out of the timing.
-  PrepareScript(variables, tables.commandNames, tables.lineGuids, &tables.commentFlags, tables.parameterLists,
+  PrepareScript(variables, EngineCommands(), tables.commandNames, tables.lineGuids, &tables.commentFlags, tables.parameterLists,
                 skipMarks);
   for (auto _ : state) {
-    PreparationResult outcome = PrepareScript(variables, tables.commandNames, tables.lineGuids,
+    PreparationResult outcome = PrepareScript(variables, EngineCommands(), tables.commandNames, tables.lineGuids,
                                               &tables.commentFlags, tables.parameterLists, skipMarks);
     if (!outcome.Accepted()) state.SkipWithError(outcome.message.c_str());
     benchmark::DoNotOptimize(outcome);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "startup/CommandLine.h"
+#include "engine/CommandLine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view line(reinterpret_cast<const char*>(data), size);

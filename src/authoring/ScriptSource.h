@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix {
 

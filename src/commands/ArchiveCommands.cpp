@@ -2,7 +2,7 @@
 #include "commands/CommandFamilies.h"
 #include "engine/Worker.h"
 #include "media/DirectExtractMedia.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -30,7 +30,7 @@ void ExtractSevenZipArchive(CommandContext& context) {
 }
 
 constexpr CommandRow kRows[] = {
-    {"Extract 7Zip Archive", ExtractSevenZipArchive},
+    {"Extract 7Zip Archive", ExtractSevenZipArchive, DeclareOnly<3>},
 };
 
 }  // namespace

@@ -1,9 +1,9 @@
 #pragma once
-// The command families: each file of commands/ contributes the rows of the names it carries out.
-// Adding a family is one line here; adding a command is one row in its family.
+// The command families: each file of commands/ contributes the rows of the names it describes.
+// Adding a command is one row in its family.
 #include <span>
 
-#include "commands/CommandCatalogue.h"
+#include "engine/CommandCatalogue.h"
 
 namespace quarrix {
 
@@ -12,13 +12,7 @@ std::span<const CommandRow> ComponentCommandRows();
 std::span<const CommandRow> InstallerBackedCommandRows();
 std::span<const CommandRow> DialogCommandRows();
 std::span<const CommandRow> ArchiveCommandRows();
-
-inline constexpr std::span<const CommandRow> (*kCommandFamilies[])() = {
-    VariableCommandRows,
-    ComponentCommandRows,
-    InstallerBackedCommandRows,
-    DialogCommandRows,
-    ArchiveCommandRows,
-};
+// Commands this build checks before the run but does not carry out yet.
+std::span<const CommandRow> PendingCommandRows();
 
 }  // namespace quarrix

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "commands/CommandFamilies.h"
-#include "commands/ComponentTable.h"
+#include "engine/ComponentTable.h"
 #include "common/IntegerSyntax.h"
 #include "engine/VariableManager.h"
 #include "instance/InstanceData.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -15,7 +15,7 @@ namespace {
 // Parameter 1 of every component command: the name, localisable slot 1.
 std::string ComponentName(const CommandContext& context) { return context.Localized(1, 1); }
 
-ComponentTable& Table(CommandContext& context) { return context.session.components; }
+ComponentTable& Table(CommandContext& context) { return context.session.run.components; }
 
 void DefineComponentCommand(CommandContext& context) {
   const std::string name = ComponentName(context);
@@ -81,9 +81,9 @@ void LoadFeatureSelections(CommandContext& context) {
 
 constexpr CommandRow kRows[] = {
     {"Define Component", DefineComponentCommand},
-    {"Get Component State", GetComponentStateCommand},
+    {"Get Component State", GetComponentStateCommand, DeclareOnly<2>},
     {"Set Component State", SetComponentStateCommand},
-    {"Get Component Space", GetComponentSpaceCommand},
+    {"Get Component Space", GetComponentSpaceCommand, DeclareOnly<2>},
     {"Set Component Space", SetComponentSpaceCommand},
     {"Set Component Choice", SetComponentChoiceCommand},
     {"Set Component Visibility", SetComponentVisibilityCommand},

@@ -4,7 +4,7 @@
 
 #include "commands/CommandFamilies.h"
 #include "engine/VariableManager.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -64,8 +64,16 @@ void HideDialog(CommandContext& context) {
   context.session.variables.SetVariable("WINDOWHANDLE", "0", "Hide Dialog");
 }
 
+std::string CheckDisplayDialog(const LineCheck& check) {
+  if (check.Param(1).empty()) return "Dialog name not specified";
+  check.Declare(2);
+  std::string bound = check.Param(4);
+  if (!bound.empty() && !check.ReferenceDefined(bound, true)) return kVariableNotDefined + bound;
+  return {};
+}
+
 constexpr CommandRow kRows[] = {
-    {"Display Dialog", DisplayDialog},
+    {.name = "Display Dialog", .handler = DisplayDialog, .prepare = CheckDisplayDialog, .steersWizardLoop = true},
     {"Hide Dialog", HideDialog},
 };
 

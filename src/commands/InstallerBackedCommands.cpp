@@ -1,7 +1,6 @@
 // Commands whose work the installer package carries out: at run time they only switch their
 // line's rows on (the action property) and hand over the run-time values of their parameters
 // (the parameter properties). "Transform Instance" asks for a new instance identity.
-#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -10,17 +9,11 @@
 #include "engine/ScriptRun.h"
 #include "engine/VariableManager.h"
 #include "instance/InstanceBootstrap.h"
-#include "msi/InstallerProperties.h"
-#include "startup/Session.h"
+#include "engine/PackageEdits.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
-
-// A parameter handed to the package; slot 0: not localisable.
-struct ParameterProperty {
-  size_t parameter;
-  int slot = 0;
-};
 
 // The pairs are header, line index; a script built without any headers needs none.
 std::string CommandHeader(const CommandContext& context) {
@@ -41,30 +34,27 @@ std::string PropertyValue(const CommandContext& context, const ParameterProperty
   return NormalizePathNoExpand(text);
 }
 
-// onlyReferences: a parameter is handed over only when its stored text refers to a variable.
-void RunInstallerBacked(CommandContext& context, const std::string& header,
-                        std::initializer_list<ParameterProperty> properties, bool onlyReferences = false,
-                        size_t serviceDependencyParameter = 0) {
+// Switches the line's rows on and hands over the parameters its catalogue row names.
+void RunInstallerBacked(CommandContext& context, const std::string& header) {
   Session& session = context.session;
-  if (context.LineIndex() < session.skipMarks.size()) session.skipMarks[context.LineIndex()] = "TRUE";
-  QueueAndRecordInstallerProperty(session, "A" + header, "TRUE");
+  const InstallerBacking& backing = context.Row().backing;
+  if (context.LineIndex() < session.run.skipMarks.size()) session.run.skipMarks[context.LineIndex()] = "TRUE";
+  QueueAndRecordInstallerProperty(session.run, "A" + header, "TRUE");
   // The web media block of "Install Files", "Install Assembly", "Install ODBC Driver" and
   // "Install Service" lines in web-based builds is fetched here once the download of media blocks
   // exists; until then such a line relies on media already in place.
   size_t k = 0;
-  for (const ParameterProperty& property : properties) {
+  for (const ParameterProperty& property : backing.properties) {
     ++k;
-    if (onlyReferences && context.Param(property.parameter).find('$') == std::string::npos) continue;
-    const bool dependencies = serviceDependencyParameter != 0 && property.parameter == serviceDependencyParameter;
-    QueueAndRecordInstallerProperty(session, "P" + header + "_" + std::to_string(k),
+    if (backing.onlyReferences && context.Param(property.parameter).find('$') == std::string::npos) continue;
+    const bool dependencies =
+        backing.serviceDependencyParameter != 0 && property.parameter == backing.serviceDependencyParameter;
+    QueueAndRecordInstallerProperty(session.run, "P" + header + "_" + std::to_string(k),
                                     PropertyValue(context, property, dependencies));
   }
 }
 
-void RunInstallerBacked(CommandContext& context, std::initializer_list<ParameterProperty> properties,
-                        bool onlyReferences = false, size_t serviceDependencyParameter = 0) {
-  RunInstallerBacked(context, CommandHeader(context), properties, onlyReferences, serviceDependencyParameter);
-}
+void RunInstallerBackedLine(CommandContext& context) { RunInstallerBacked(context, CommandHeader(context)); }
 
 std::string Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
@@ -80,43 +70,27 @@ void CreateShortcut(CommandContext& context) {
   const size_t bar = pinning.find('|');
   if (bar != std::string::npos && bar + 1 < pinning.size()) {
     const std::string shortcutFile = NormalizePathNoExpand(context.Expanded(3) + "\\" + name + ".lnk");
-    context.session.packageEdits.pinRequests.push_back(shortcutFile + "|" + pinning.substr(bar + 1) + "|" +
+    context.session.run.packageEdits.pinRequests.push_back(shortcutFile + "|" + pinning.substr(bar + 1) + "|" +
                                                        context.Path(1));
   }
   const std::string header = CommandHeader(context);
-  StringList& localisations = context.session.packageEdits.shortcutLocalisations;
+  StringList& localisations = context.session.run.packageEdits.shortcutLocalisations;
   localisations.push_back("P" + header + "_1");
   localisations.push_back(Trimmed(std::string_view(name).substr(0, 6)) + "~1|" + name);
   localisations.push_back(description);
-  RunInstallerBacked(context, header, {{3}, {1}, {5}, {6}});
+  RunInstallerBacked(context, header);
 }
 
 void AdvertisedFileType(CommandContext& context) {
   const std::string progId = context.Localized(1, 1);
   const std::string description = context.Localized(3, 2);
   const std::string header = CommandHeader(context);
-  StringList& localisations = context.session.packageEdits.progIdLocalisations;
+  StringList& localisations = context.session.run.packageEdits.progIdLocalisations;
   localisations.push_back(context.Param(1));
   localisations.push_back(progId);
   localisations.push_back(description);
-  RunInstallerBacked(context, header, {});
+  RunInstallerBacked(context, header);
 }
-
-void WriteRegistry(CommandContext& c) { RunInstallerBacked(c, {{3}, {4}, {5}}, true); }
-void EditIniFile(CommandContext& c) { RunInstallerBacked(c, {{1}, {4}, {5}, {6}}); }
-void SetEnvironment(CommandContext& c) { RunInstallerBacked(c, {{2}}); }
-void InstallFiles(CommandContext& c) { RunInstallerBacked(c, {{3}}); }
-void CopyMoveLocalFiles(CommandContext& c) { RunInstallerBacked(c, {{1}, {3}}); }
-void DeleteFiles(CommandContext& c) { RunInstallerBacked(c, {{1}}); }
-void CreateFolder(CommandContext& c) { RunInstallerBacked(c, {{1}}); }
-void CreateFileType(CommandContext& c) { RunInstallerBacked(c, {{1, 1}, {2}, {3, 2}, {4}, {5}}); }
-void ControlService(CommandContext& c) { RunInstallerBacked(c, {{1, 1}, {2}}); }
-void InstallService(CommandContext& c) {
-  RunInstallerBacked(c, {{2}, {4, 1}, {5, 2}, {9, 4}, {10, 5}, {13}, {14}, {15}, {6, 3}}, false, 10);
-}
-void InstallAssembly(CommandContext& c) { RunInstallerBacked(c, {{3}}); }
-void CreateOdbcDsn(CommandContext& c) { RunInstallerBacked(c, {}); }
-void InstallOdbcDriver(CommandContext& c) { RunInstallerBacked(c, {{4}}); }
 
 std::string NewUpperCaseGuid(Session& session) {
   std::string guid = ToUpperAscii(session.platform.system.NewGuid());
@@ -131,28 +105,59 @@ void TransformInstance(CommandContext& context) {
   if (session.platform.files.FileExists(PatchPackagePath(packagePath))) return;
   session.payload.productCode = NewUpperCaseGuid(session);
   session.payload.revisionCode = NewUpperCaseGuid(session);
-  session.packageEdits.instanceTransformRequested = true;
-  session.packageEdits.componentIdsRegenerated = false;
+  session.run.packageEdits.instanceTransformRequested = true;
+  session.run.packageEdits.componentIdsRegenerated = false;
   RunBootstrap(session, packagePath);
 }
 
+std::string CheckDeleteFiles(const LineCheck& check) {
+  if (!IsTrue(check.Param(3)) && !IsTrue(check.Param(4))) return "At least one delete mode must be selected";
+  return {};
+}
+
+std::string CheckInstallFiles(const LineCheck& check) {
+  if (check.Param(3).empty())
+    return "A target folder must be specified for files that are being installed.\r"
+           "The value $TARGETDIR$ represents the destination folder chosen by the user.";
+  return {};
+}
+
+// The parameters each command hands to the package, in the order of their property numbers.
+constexpr ParameterProperty kWriteRegistry[] = {{3}, {4}, {5}};
+constexpr ParameterProperty kEditIniFile[] = {{1}, {4}, {5}, {6}};
+constexpr ParameterProperty kSetEnvironment[] = {{2}};
+constexpr ParameterProperty kInstallFiles[] = {{3}};
+constexpr ParameterProperty kCopyMoveLocalFiles[] = {{1}, {3}};
+constexpr ParameterProperty kFirstParameter[] = {{1}};
+constexpr ParameterProperty kCreateShortcut[] = {{3}, {1}, {5}, {6}};
+constexpr ParameterProperty kCreateFileType[] = {{1, 1}, {2}, {3, 2}, {4}, {5}};
+constexpr ParameterProperty kControlService[] = {{1, 1}, {2}};
+constexpr ParameterProperty kInstallService[] = {{2}, {4, 1}, {5, 2}, {9, 4}, {10, 5}, {13}, {14}, {15}, {6, 3}};
+constexpr ParameterProperty kInstallAssembly[] = {{3}};
+constexpr ParameterProperty kInstallOdbcDriver[] = {{4}};
+
+constexpr CommandRow Backed(std::string_view name, InstallerBacking backing, CommandHandler handler = RunInstallerBackedLine,
+                            PreparationRule prepare = nullptr) {
+  return CommandRow{.name = name, .handler = handler, .prepare = prepare, .installerBacked = true, .backing = backing};
+}
+
 constexpr CommandRow kRows[] = {
-    {"Write Registry", WriteRegistry},
-    {"Edit INI File", EditIniFile},
-    {"Set Environment", SetEnvironment},
-    {"Install Files", InstallFiles},
-    {"Copy/Move Local Files", CopyMoveLocalFiles},
-    {"Delete Files", DeleteFiles},
-    {"Create Folder", CreateFolder},
-    {"Create Shortcut", CreateShortcut},
-    {"Advertised Shortcut", CreateShortcut},
-    {"Create File Type", CreateFileType},
-    {"Advertised File Type", AdvertisedFileType},
-    {"Control Service", ControlService},
-    {"Install Service", InstallService},
-    {"Install Assembly", InstallAssembly},
-    {"Create ODBC DSN", CreateOdbcDsn},
-    {"Install ODBC Driver", InstallOdbcDriver},
+    Backed("Write Registry", {kWriteRegistry, /*onlyReferences=*/true}),
+    Backed("Edit INI File", {kEditIniFile}),
+    Backed("Set Environment", {kSetEnvironment}),
+    Backed("Install Files", {kInstallFiles}, RunInstallerBackedLine, CheckInstallFiles),
+    Backed("Copy/Move Local Files", {kCopyMoveLocalFiles}),
+    Backed("Delete Files", {kFirstParameter}, RunInstallerBackedLine, CheckDeleteFiles),
+    Backed("Create Folder", {kFirstParameter}),
+    Backed("Create Shortcut", {kCreateShortcut}, CreateShortcut),
+    Backed("Advertised Shortcut", {kCreateShortcut}, CreateShortcut),
+    Backed("Create File Type", {kCreateFileType}),
+    Backed("Advertised File Type", {}, AdvertisedFileType),
+    Backed("Control Service", {kControlService}),
+    Backed("Install Service", {kInstallService, false, /*serviceDependencyParameter=*/10}),
+    Backed("Install Assembly", {kInstallAssembly}),
+    Backed("Create ODBC DSN", {}),
+    Backed("Install ODBC Driver", {kInstallOdbcDriver}),
     {"Transform Instance", TransformInstance},
 };
 

@@ -11,8 +11,8 @@
 #include "common/IntegerSyntax.h"
 #include "engine/Eval.h"
 #include "engine/VariableManager.h"
-#include "localisation/Translations.h"
-#include "startup/Session.h"
+#include "engine/LocalizeParameter.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -446,16 +446,38 @@ void EvaluateExpressionCommand(CommandContext& context) {
   variables.SetVariable(target, value, context.ActionContext());
 }
 
+std::string CheckVariableNamedByParam1(const LineCheck& check) {
+  std::string name = check.Param(1);
+  if (!check.Defined(name)) return kVariableNotDefined + name;
+  return {};
+}
+
+std::string CheckEvaluateExpression(const LineCheck& check) {
+  check.Declare(2);
+  if (!CheckExpressionSyntax(check.Param(1)))
+    return "Syntax error in expression. Please review the help topic \"Evaluate Expression\" for the correct syntax.";
+  return {};
+}
+
+// A persisted variable's name carries the persistence marker and its flag.
+std::string DeclareSetVariable(const LineCheck& check) {
+  std::string target = check.Param(1);
+  size_t marker = target.find("$VELD$VELD$");
+  if (marker != std::string::npos) target.resize(marker);
+  check.DeclareName(target);
+  return {};
+}
+
 constexpr CommandRow kRows[] = {
-    {"Set Variable", SetVariableCommand},
-    {"Localization Variable", LocalizationVariableCommand},
-    {"Convert Path", ConvertPathCommand},
-    {"Convert Case", ConvertCaseCommand},
-    {"Replace String", ReplaceStringCommand},
-    {"Extract Path", ExtractPathCommand},
-    {"Parse String", ParseStringCommand},
-    {"Mathematics", MathematicsCommand},
-    {"Evaluate Expression", EvaluateExpressionCommand},
+    {"Set Variable", SetVariableCommand, DeclareSetVariable},
+    {"Localization Variable", LocalizationVariableCommand, DeclareOnly<1>},
+    {"Convert Path", ConvertPathCommand, CheckVariableNamedByParam1},
+    {"Convert Case", ConvertCaseCommand, CheckVariableNamedByParam1},
+    {"Replace String", ReplaceStringCommand, CheckVariableNamedByParam1},
+    {"Extract Path", ExtractPathCommand, CheckVariableNamedByParam1},
+    {"Parse String", ParseStringCommand, DeclareOnly<3, 4>},
+    {"Mathematics", MathematicsCommand, DeclareOnly<4>},
+    {"Evaluate Expression", EvaluateExpressionCommand, CheckEvaluateExpression},
 };
 
 }  // namespace

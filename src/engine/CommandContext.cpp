@@ -1,15 +1,16 @@
 #include "engine/CommandContext.h"
 
 #include "engine/VariableManager.h"
-#include "localisation/Translations.h"
-#include "startup/Session.h"
+#include "engine/LocalizeParameter.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 
-CommandContext::CommandContext(Session& owner, RunState& state, size_t lineIndex)
+CommandContext::CommandContext(Session& owner, RunState& state, size_t lineIndex, const CommandRow& row)
     : session(owner),
       run(state),
       lineIndex_(lineIndex),
+      row_(row),
       command_(owner.payload.commandNames.At(lineIndex)),
       lineGuid_(owner.payload.lineGuids.At(lineIndex)),
       parameters_(owner.parameterLists, lineGuid_) {}

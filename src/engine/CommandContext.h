@@ -7,15 +7,17 @@
 #include <string_view>
 
 #include "engine/RunState.h"
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix {
 
 struct Session;
+struct CommandRow;
 
 class CommandContext {
  public:
-  CommandContext(Session& session, RunState& run, size_t lineIndex);
+  // row: the catalogue's description of the line's command.
+  CommandContext(Session& session, RunState& run, size_t lineIndex, const CommandRow& row);
 
   Session& session;
   RunState& run;
@@ -23,6 +25,7 @@ class CommandContext {
   size_t LineIndex() const { return lineIndex_; }  // 0-based
   const std::string& Command() const { return command_; }
   const std::string& LineGuid() const { return lineGuid_; }
+  const CommandRow& Row() const { return row_; }
   // command name + " Action": the context of every result this command writes.
   std::string ActionContext() const { return command_ + " Action"; }
 
@@ -48,6 +51,7 @@ class CommandContext {
 
  private:
   size_t lineIndex_;
+  const CommandRow& row_;
   std::string command_;
   std::string lineGuid_;
   LineParameters parameters_;

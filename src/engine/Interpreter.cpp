@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "commands/CommandCatalogue.h"
+#include "engine/CommandCatalogue.h"
 #include "common/IntegerSyntax.h"
 #include "engine/CommandContext.h"
 #include "engine/Eval.h"
@@ -15,10 +15,10 @@
 #include "engine/Skipping.h"
 #include "engine/WorkerHandshake.h"
 #include "engine/VariableManager.h"
-#include "instance/InstanceBootstrap.h"
-#include "localisation/Translations.h"
+#include "engine/InstanceCache.h"
+#include "engine/LocalizeParameter.h"
 #include "platform/UserInterface.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -32,7 +32,7 @@ void RefreshEngineSettings(Session& session, RunState& run, PerLineRefresh& refr
   variables.SetSilent(run.silentMode);
   session.captionTitle = variables.GetVariable("TITLE");
   session.logoFree = variables.GetVariable("VELDLOGO") == "TRUE";
-  RefreshCacheOverride(session);
+  session.run.instanceCache->RefreshCacheOverride(session);
   refresh.RefreshDateAndTime();
   // Loading the translation tables of a changed LANGUAGE joins here with language selection;
   // until then LANGUAGE stays as the script set it.
@@ -257,12 +257,12 @@ void Interpreter::Dispatch() {
         session_.variables.ExpandVariables(GetLineParameter(session_.parameterLists, session_.payload.lineGuids.At(index), 1));
     session_.exitCode = ParseScriptInteger(code).value_or(0);
     run_.ended = true;
-  } else if (const CommandEntry* entry = FindCommand(command); entry && entry->handler) {
-    CommandContext context(session_, run_, index);
-    if (command == "Display Dialog") {
-      RunDialogLine(context, entry->handler);
+  } else if (const CommandRow* row = session_.run.commands->Find(command); row && row->handler) {
+    CommandContext context(session_, run_, index, *row);
+    if (row->steersWizardLoop) {
+      RunDialogLine(context, row->handler);
     } else {
-      entry->handler(context);
+      row->handler(context);
     }
   }
   // Anything else ("Label", "Comment", an "End" the flow checks left, unknown names) does nothing.
@@ -288,9 +288,9 @@ void BuildLabelTable(Session& session, RunState& run, const ScriptLines& lines) 
 }
 
 void RunCleanup(Session& session, RunState& run) {
-  if (!session.singleInstanceMarker.empty()) {
-    session.platform.files.RemoveFile(session.singleInstanceMarker);
-    session.singleInstanceMarker.clear();
+  if (!session.run.singleInstanceMarker.empty()) {
+    session.platform.files.RemoveFile(session.run.singleInstanceMarker);
+    session.run.singleInstanceMarker.clear();
   }
   session.platform.ui.HideDialogs();
   run.progressWindowHandle = 0;

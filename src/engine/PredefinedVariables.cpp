@@ -5,7 +5,7 @@
 
 #include "engine/VariableManager.h"
 #include "platform/Registry.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {

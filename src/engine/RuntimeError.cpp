@@ -1,8 +1,8 @@
 #include "engine/RuntimeError.h"
 
 #include "common/IntegerSyntax.h"
-#include "startup/Session.h"
-#include "startup/WizardCaption.h"
+#include "engine/Session.h"
+#include "engine/WizardCaption.h"
 
 namespace quarrix {
 namespace {

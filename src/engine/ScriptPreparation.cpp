@@ -7,7 +7,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "engine/Eval.h"
+#include "engine/CommandCatalogue.h"
+#include "engine/PreparationRule.h"
 
 namespace quarrix {
 namespace {
@@ -15,8 +16,6 @@ namespace {
 constexpr std::string_view kCompilation = "Compilation";
 constexpr std::string_view kPersistMarker = "$VELD$VELD$";
 constexpr const char* kAccepted = "Script compiled successfully";
-constexpr const char* kVariableRequired = "Variable required";
-constexpr const char* kVariableNotDefined = "Variable not defined: ";
 
 constexpr const char* kPredefinedNames[] = {
     "VELD_COMPRESSCACHE", "VELD_DISABLEROLLBACK", "VELD_DISABLEVISTARESTARTMANAGER", "IISHOST",
@@ -31,11 +30,14 @@ constexpr const char* kPredefinedNames[] = {
 // The one predefined name that the start of a run assigns as an initial value, not a declaration.
 constexpr std::string_view kInitializedName = "PROGRESSMODE";
 
-// The pass's view of one script: parameters by line, declarations, reference tests.
-class Script {
+}  // namespace
+
+// The pass's view of one script: parameters by line, declarations, reference tests, labels.
+class PreparedScript {
  public:
-  Script(TVariableManager& variables, const HashedStringList& commandNames, const HashedStringList& lineGuids,
-         const HashedStringList* commentFlags, const ParameterLists& parameterLists)
+  PreparedScript(TVariableManager& variables, const HashedStringList& commandNames,
+                 const HashedStringList& lineGuids, const HashedStringList* commentFlags,
+                 const ParameterLists& parameterLists)
       : variables_(variables),
         commandNames_(commandNames),
         lineGuids_(lineGuids),
@@ -65,7 +67,6 @@ class Script {
   }
 
   void Declare(std::string_view name) { variables_.SetVariable(ToUpperAscii(name), "", kCompilation); }
-  void DeclareParam(size_t line, size_t n) { Declare(Param(line, n)); }
   bool Defined(std::string_view name) const { return variables_.VariableExists(name); }
 
   // A single reference tests the name it holds; any other text is tested as a name itself
@@ -78,6 +79,10 @@ class Script {
 
   TVariableManager& Variables() { return variables_; }
 
+  void AddLabel(std::string upperCased) { labels_.insert(std::move(upperCased)); }
+  bool HasLabel(const std::string& upperCased) const { return labels_.count(upperCased) != 0; }
+  bool LabelDefined(std::string_view label) const { return HasLabel(ToUpperAscii(label)); }
+
  private:
   TVariableManager& variables_;
   const HashedStringList& commandNames_;
@@ -87,185 +92,30 @@ class Script {
   // The pass reads several parameters of a line in a row; find the line once.
   mutable size_t cachedLine_ = SIZE_MAX;
   mutable std::optional<LineParameters> cachedParameters_;
+  std::unordered_set<std::string> labels_;  // upper-cased
 };
 
-using LabelNames = std::unordered_set<std::string>;  // upper-cased
-
-struct LineCheck {
-  Script& script;
-  const LabelNames& labels;
-  size_t line;
-
-  std::string Param(size_t n) const { return script.Param(line, n); }
-  void Declare(size_t n) const { script.DeclareParam(line, n); }
-};
-
-// The error message of a line, empty when the line passes.
-using CommandRule = std::string (*)(const LineCheck&);
-
-template <size_t... Params>
-std::string DeclareOnly(const LineCheck& check) {
-  (check.Declare(Params), ...);
-  return {};
+std::string LineCheck::Param(size_t n) const { return script_.Param(line_, n); }
+void LineCheck::Declare(size_t n) const { script_.Declare(script_.Param(line_, n)); }
+void LineCheck::DeclareName(std::string_view name) const { script_.Declare(name); }
+bool LineCheck::Defined(std::string_view name) const { return script_.Defined(name); }
+bool LineCheck::ReferenceDefined(std::string_view text, bool strict) const {
+  return script_.ReferenceDefined(text, strict);
 }
+bool LineCheck::LabelDefined(std::string_view label) const { return script_.LabelDefined(label); }
 
-std::string NoCheck(const LineCheck&) { return {}; }
+namespace {
 
-template <size_t Param>
-std::string RequireAndDeclare(const LineCheck& check) {
-  if (check.Param(Param).empty()) return kVariableRequired;
-  check.Declare(Param);
-  return {};
-}
-
-bool IsLegalFileName(std::string_view path) {
-  size_t separator = path.find_last_of("\\:");
-  std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
-  return name.find_first_of("/*?\"<>|") == std::string_view::npos;
-}
-
-std::string CheckWebMediaBlock(const LineCheck& check) {
-  std::string name = check.Param(1);
-  if (!name.empty() && check.Param(2).empty()) return "Web Media Block must have at least one download URL";
-  if (!IsLegalFileName(name)) return "Web Media Block name must be a legal file name";
-  return {};
-}
-
-std::string CheckDeleteFiles(const LineCheck& check) {
-  if (!IsTrue(check.Param(3)) && !IsTrue(check.Param(4))) return "At least one delete mode must be selected";
-  return {};
-}
-
-std::string CheckInstallFiles(const LineCheck& check) {
-  if (check.Param(3).empty())
-    return "A target folder must be specified for files that are being installed.\r"
-           "The value $TARGETDIR$ represents the destination folder chosen by the user.";
-  return {};
-}
-
-std::string CheckVariableNamedByParam1(const LineCheck& check) {
-  std::string name = check.Param(1);
-  if (!check.script.Defined(name)) return kVariableNotDefined + name;
-  return {};
-}
-
-std::string CheckEvaluateExpression(const LineCheck& check) {
-  check.Declare(2);
-  if (!CheckExpressionSyntax(check.Param(1)))
-    return "Syntax error in expression. Please review the help topic \"Evaluate Expression\" for the correct syntax.";
-  return {};
-}
-
-std::string DeclareSetVariable(const LineCheck& check) {
-  std::string target = check.Param(1);
-  size_t marker = target.find(kPersistMarker);
-  if (marker != std::string::npos) target.resize(marker);
-  check.script.Declare(target);
-  return {};
-}
-
-std::string CheckGoToLabel(const LineCheck& check) {
-  std::string label = check.Param(1);
-  if (!check.labels.count(ToUpperAscii(label))) return "LABEL undefined: " + label;
-  return {};
-}
-
-std::string CheckCondition(const LineCheck& check) {
-  std::string variable = check.Param(1);
-  if (variable.empty()) return kVariableRequired;
-  std::string operand = check.Param(3);
-  if (!check.script.ReferenceDefined(operand, false)) return kVariableNotDefined + operand;
-  if (!check.script.ReferenceDefined(variable, true)) return kVariableNotDefined + variable;
-  return {};
-}
-
-std::string CheckDisplayDialog(const LineCheck& check) {
-  if (check.Param(1).empty()) return "Dialog name not specified";
-  check.Declare(2);
-  std::string bound = check.Param(4);
-  if (!bound.empty() && !check.script.ReferenceDefined(bound, true)) return kVariableNotDefined + bound;
-  return {};
-}
-
-struct CommandEntry {
-  CommandRule rule;
-  bool carriedOutByInstaller = false;  // its skip mark starts as "FALSE"
-};
-
-const std::unordered_map<std::string_view, CommandEntry>& CommandRules() {
-  static const std::unordered_map<std::string_view, CommandEntry> rules = {
-      {"Web Media Block", {CheckWebMediaBlock}},
-      {"Comment", {NoCheck}},
-      {"Get Folder Location", {DeclareOnly<1>}},
-      {"Mathematics", {DeclareOnly<4>}},
-      {"Is MSI Setup Installed", {RequireAndDeclare<2>}},
-      {"Get INI File Settings", {DeclareOnly<1>}},
-      {"Extract 7Zip Archive", {DeclareOnly<3>}},
-      {"Run Light Mode Setup", {DeclareOnly<2>}},
-      {"Read from Text File", {DeclareOnly<2, 3>}},
-      {"Parse String", {DeclareOnly<3, 4>}},
-      {"Check File Version", {DeclareOnly<1>}},
-      {"Delete Files", {CheckDeleteFiles, true}},
-      {"Copy/Move Local Files", {NoCheck, true}},
-      {"Create Folder", {NoCheck, true}},
-      {"Create Shortcut", {NoCheck, true}},
-      {"Advertised Shortcut", {NoCheck, true}},
-      {"Edit INI File", {NoCheck, true}},
-      {"Install Assembly", {NoCheck, true}},
-      {"Set Environment", {NoCheck, true}},
-      {"Install Service", {NoCheck, true}},
-      {"Install ODBC Driver", {NoCheck, true}},
-      {"Create ODBC DSN", {NoCheck, true}},
-      {"Control Service", {NoCheck, true}},
-      {"Write Registry", {NoCheck, true}},
-      {"Create File Type", {NoCheck, true}},
-      {"Advertised File Type", {NoCheck, true}},
-      {"Install Files", {CheckInstallFiles, true}},
-      {"Convert Path", {CheckVariableNamedByParam1}},
-      {"Convert Case", {CheckVariableNamedByParam1}},
-      {"Extract Path", {CheckVariableNamedByParam1}},
-      {"Replace String", {CheckVariableNamedByParam1}},
-      {"Get System Settings", {DeclareOnly<1>}},
-      {"Get OS or SP Level", {DeclareOnly<1>}},
-      {"Evaluate Expression", {CheckEvaluateExpression}},
-      {"Read Registry", {DeclareOnly<1>}},
-      {"Check Registry", {DeclareOnly<1>}},
-      {"Does File/Folder Exist", {DeclareOnly<1>}},
-      // Declaring an empty name does nothing, so "when not empty" needs no test of its own.
-      {"Run Program", {DeclareOnly<4>}},
-      {"Run Program As", {DeclareOnly<8>}},
-      {"Set Variable", {DeclareSetVariable}},
-      {"Localization Variable", {DeclareOnly<1>}},
-      {"Get Temporary File", {DeclareOnly<1>}},
-      {"Get IIS Property", {DeclareOnly<1>}},
-      {"Get IIS Site List", {DeclareOnly<1>}},
-      {"Get File Version", {DeclareOnly<2>}},
-      {"Get Environment", {DeclareOnly<2>}},
-      {"Get IIS Site Index", {DeclareOnly<2>}},
-      {"GoTo Label", {CheckGoToLabel}},
-      {"Find All Files", {RequireAndDeclare<4>}},
-      {"Check Disk Space", {RequireAndDeclare<1>}},
-      {"If", {CheckCondition}},
-      {"Else If", {CheckCondition}},
-      {"MessageBox", {DeclareOnly<5>}},
-      {"Check Service", {DeclareOnly<3>}},
-      {"Check Process", {DeclareOnly<2>}},
-      {"Register Library", {DeclareOnly<3>}},
-      {"Apply Changes", {DeclareOnly<2>}},
-      {"Apply Patch", {DeclareOnly<1>}},
-      {"Display Dialog", {CheckDisplayDialog}},
-      {"Get Component State", {DeclareOnly<2>}},
-      {"Get Component Space", {DeclareOnly<2>}},
-      {"IIS Anonymous User", {DeclareOnly<1>}},
-  };
-  return rules;
+bool SteersWizardLoop(const CommandCatalogue& commands, const std::string& command) {
+  const CommandRow* row = commands.Find(command);
+  return row && row->steersWizardLoop;
 }
 
 PreparationResult Reject(size_t line, std::string message) {
   return PreparationResult{static_cast<int32_t>(line), std::move(message)};
 }
 
-void DeclarePredefinedNames(Script& script) {
+void DeclarePredefinedNames(PreparedScript& script) {
   for (std::string_view name : kPredefinedNames) {
     if (name == kInitializedName)
       script.Variables().SetVariable(name, "", "Initialization");
@@ -274,7 +124,7 @@ void DeclarePredefinedNames(Script& script) {
   }
 }
 
-std::optional<PreparationResult> CheckBlockStructure(const Script& script) {
+std::optional<PreparationResult> CheckBlockStructure(const PreparedScript& script) {
   if (!script.HasCommentFlags()) return std::nullopt;
   int64_t opened = 0, closed = 0, depth = 0;
   for (size_t line = 0; line < script.LineCount(); ++line) {
@@ -295,17 +145,19 @@ std::optional<PreparationResult> CheckBlockStructure(const Script& script) {
   return std::nullopt;
 }
 
-std::optional<PreparationResult> CollectLabels(const Script& script, LabelNames& labels) {
+std::optional<PreparationResult> CollectLabels(PreparedScript& script) {
   for (size_t line = 0; line < script.LineCount(); ++line) {
     if (script.Command(line) != "Label") continue;
     std::string label = script.Param(line, 1);
-    if (!labels.insert(ToUpperAscii(label)).second) return Reject(line, "LABEL re-defined: " + label);
+    std::string name = ToUpperAscii(label);
+    if (script.HasLabel(name)) return Reject(line, "LABEL re-defined: " + label);
+    script.AddLabel(std::move(name));
   }
   return std::nullopt;
 }
 
 // Persisted variables are known to the whole script, also to lines before their assignment.
-void DeclarePersistedVariables(Script& script) {
+void DeclarePersistedVariables(PreparedScript& script) {
   for (size_t line = 0; line < script.LineCount(); ++line) {
     if (script.Command(line) != "Set Variable") continue;
     std::string target = script.Param(line, 1);
@@ -317,21 +169,22 @@ void DeclarePersistedVariables(Script& script) {
   }
 }
 
-std::optional<PreparationResult> CheckCommands(Script& script, const LabelNames& labels, StringList& skipMarks) {
-  const auto& rules = CommandRules();
+std::optional<PreparationResult> CheckCommands(PreparedScript& script, const CommandCatalogue& commands,
+                                              StringList& skipMarks) {
   for (size_t line = 0; line < script.LineCount(); ++line) {
     skipMarks.emplace_back("SKIP");
     if (script.Commented(line)) continue;
-    auto rule = rules.find(script.Command(line));
-    if (rule == rules.end()) continue;
-    if (rule->second.carriedOutByInstaller) skipMarks.back() = "FALSE";
-    std::string error = rule->second.rule(LineCheck{script, labels, line});
+    const CommandRow* row = commands.Find(script.Command(line));
+    if (!row) continue;
+    if (row->installerBacked) skipMarks.back() = "FALSE";
+    if (!row->prepare) continue;
+    std::string error = row->prepare(LineCheck{script, line});
     if (!error.empty()) return Reject(line, std::move(error));
   }
   return std::nullopt;
 }
 
-std::optional<PreparationResult> CheckWizardLoops(const Script& script) {
+std::optional<PreparationResult> CheckWizardLoops(const PreparedScript& script, const CommandCatalogue& commands) {
   bool inside = false;
   for (size_t line = 0; line < script.LineCount(); ++line) {
     const std::string& command = script.Command(line);
@@ -339,7 +192,7 @@ std::optional<PreparationResult> CheckWizardLoops(const Script& script) {
       inside = true;
     } else if (inside && command == "End") {
       inside = false;
-    } else if (inside && command != "Display Dialog" && command != "Comment" && !script.Commented(line) &&
+    } else if (inside && !SteersWizardLoop(commands, command) && command != "Comment" && !script.Commented(line) &&
                command != "Ignore") {
       return Reject(line, "Statements other than DISPLAY DIALOG not allowed inside WIZARD LOOP");
     }
@@ -349,11 +202,11 @@ std::optional<PreparationResult> CheckWizardLoops(const Script& script) {
 
 }  // namespace
 
-PreparationResult PrepareScript(TVariableManager& variables, const HashedStringList& commandNames,
+PreparationResult PrepareScript(TVariableManager& variables, const CommandCatalogue& commands,
+                                const HashedStringList& commandNames,
                                 const HashedStringList& lineGuids, const HashedStringList* commentFlags,
                                 const ParameterLists& parameterLists, StringList& skipMarks) {
-  Script script(variables, commandNames, lineGuids, commentFlags, parameterLists);
-  LabelNames labels;
+  PreparedScript script(variables, commandNames, lineGuids, commentFlags, parameterLists);
   skipMarks.clear();
   skipMarks.reserve(script.LineCount());
   variables.ClearVariables();
@@ -361,10 +214,10 @@ PreparationResult PrepareScript(TVariableManager& variables, const HashedStringL
 
   // The first error found ends the pass; later lines and passes are not examined.
   if (auto rejected = CheckBlockStructure(script)) return *rejected;
-  if (auto rejected = CollectLabels(script, labels)) return *rejected;
+  if (auto rejected = CollectLabels(script)) return *rejected;
   DeclarePersistedVariables(script);
-  if (auto rejected = CheckCommands(script, labels, skipMarks)) return *rejected;
-  if (auto rejected = CheckWizardLoops(script)) return *rejected;
+  if (auto rejected = CheckCommands(script, commands, skipMarks)) return *rejected;
+  if (auto rejected = CheckWizardLoops(script, commands)) return *rejected;
   return PreparationResult{kScriptAccepted, kAccepted};
 }
 

@@ -7,7 +7,7 @@
 #include "common/AnsiText.h"
 #include "common/HashedStringList.h"
 #include "engine/VariableManager.h"
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix {
 
@@ -21,7 +21,11 @@ struct PreparationResult {
 };
 
 // commentFlags may be null (no flag list). skipMarks is rebuilt: one entry per line.
-PreparationResult PrepareScript(TVariableManager& variables, const HashedStringList& commandNames,
+class CommandCatalogue;
+
+// commands decides what each line's command declares and requires.
+PreparationResult PrepareScript(TVariableManager& variables, const CommandCatalogue& commands,
+                                const HashedStringList& commandNames,
                                 const HashedStringList& lineGuids, const HashedStringList* commentFlags,
                                 const ParameterLists& parameterLists, StringList& skipMarks);
 

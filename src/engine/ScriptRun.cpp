@@ -3,20 +3,18 @@
 #include <exception>
 #include <unordered_map>
 
+#include "engine/CommandCatalogue.h"
+#include "engine/FolderCleanup.h"
+#include "engine/InstanceCache.h"
 #include "engine/Interpreter.h"
+#include "engine/PackageEdits.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/WorkerHandshake.h"
-#include "instance/CacheRoot.h"
-#include "instance/EndOfRunSave.h"
-#include "instance/InstanceBootstrap.h"
 #include "engine/ProcessExit.h"
 #include "engine/RuntimeError.h"
 #include "engine/ScriptPreparation.h"
-#include "media/FolderCleanup.h"
-#include "msi/InstallerProperties.h"
-#include "startup/Session.h"
-#include "startup/Startup.h"
-#include "startup/TraceTags.h"
+#include "engine/Session.h"
+#include "engine/TraceTags.h"
 
 namespace quarrix {
 namespace {
@@ -30,9 +28,8 @@ std::string WithBackslash(std::string folder) {
 
 void ResetRunGlobals(Session& session) {
   session.rootFolder = session.executableFolder;
-  session.packageEdits.pinRequests.clear();
+  session.run.Begin();
   session.instance.BeginRun();
-  session.platformMode = "Win32";
 }
 
 void ResetRunState(RunState& run) {
@@ -54,45 +51,8 @@ bool ClaimSingleInstance(Session& session) {
   platform::FileSystem& files = session.platform.files;
   if (files.FileExists(marker)) return false;
   files.WriteFile(marker, "");
-  session.singleInstanceMarker = marker;
+  session.run.singleInstanceMarker = marker;
   return true;
-}
-
-std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoot root, const std::string& key,
-                             const std::string& name) {
-  const auto value = registry.ReadValue(root, key, name, platform::RegistryView::Default);
-  const bool text = value && (value->type == platform::RegistryType::String ||
-                              value->type == platform::RegistryType::ExpandString);
-  return text ? value->data : std::string();
-}
-
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FileBaseOf(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-// A patch updates an installed instance: the folder of the program its Uninstall entry starts
-// is that instance's folder in the engine cache, named by its revision code.
-void LoadPatchTarget(Session& session, const std::string& packagePath) {
-  if (!session.platform.files.FileExists(PatchPackagePath(packagePath))) return;
-  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-                          session.variables.GetVariable("TITLE");
-  platform::Registry& registry = session.platform.registry;
-  std::string uninstall = ReadRegistryText(registry, platform::RegistryRoot::CurrentUser, key, "UninstallString");
-  if (uninstall.empty())
-    uninstall = ReadRegistryText(registry, platform::RegistryRoot::LocalMachine, key, "UninstallString");
-  const std::string program = UninstallProgramPath(uninstall);
-  const size_t slash = program.find_last_of('\\');
-  if (slash == std::string::npos) return;
-  const std::string folder = program.substr(0, slash + 1);
-  session.instance.patchTarget = FileNameOf(program.substr(0, slash));
-  LoadInstalledInstance(session, folder, FileBaseOf(packagePath));
 }
 
 // A "Reboot and Resume" of an earlier run left an entry that started this one; it must not start
@@ -115,7 +75,7 @@ void SwitchActionPropertiesOff(Session& session) {
   for (size_t line = 0; line < session.payload.LineCount(); ++line) {
     const auto found = headerOfLine.find(std::to_string(line));
     if (found == headerOfLine.end()) continue;
-    QueueAndRecordInstallerProperty(session, "A" + *found->second, "FALSE");
+    QueueAndRecordInstallerProperty(session.run, "A" + *found->second, "FALSE");
   }
 }
 
@@ -131,9 +91,9 @@ void InjectCommandLineVariables(Session& session) {
 // Steps 11 to 14 of the run entry: their failures are runtime errors of the script.
 void InitialiseRun(Session& session, PerLineRefresh& refresh, const std::string& packagePath) {
   // The bootstrap may have loaded the instance's components: the predefined one joins them.
-  session.components.DefineComponent(kPredefinedComponent, "", true);
+  session.run.components.DefineComponent(kPredefinedComponent, "", true);
   SetPredefinedVariables(session, refresh, packagePath);
-  LoadPatchTarget(session, packagePath);
+  session.run.instanceCache->LoadPatchTarget(session, packagePath);
   DeleteResumeEntry(session);
   SwitchActionPropertiesOff(session);
   SelectLanguage(session);
@@ -150,7 +110,7 @@ bool MediumRemoved(Session& session) {
 // Start-up cannot be returned into without its medium: the run saves the instance, cleans up
 // what start-up would and ends the process itself.
 [[noreturn]] void EndAfterMediumRemoved(Session& session) {
-  SaveInstanceAtEndOfRun(session);
+  session.run.instanceCache->SaveAtEndOfRun(session);
   session.trace.WriteTrace(kTagRunScriptClose);
   FreeScriptTables(session);
   session.trace.WriteTrace(kTagCachedSupportDirOpen);
@@ -180,34 +140,48 @@ std::string PatchPackagePath(const std::string& packagePath) {
   return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".msp";
 }
 
-void ExecuteScript(Session& session, const HashedStringList& commandNames, const HashedStringList& lineGuids,
-                   const HashedStringList* commentFlags, const std::string& packagePath,
-                   const StepCallback& stepCallback, const ParameterLists& parameterLists,
-                   const HashedStringList& lineMedia) {
+void FreeScriptTables(Session& session) {
+  session.trace.WriteTrace(kTagFreeOpen);
+  ScriptPayload& payload = session.payload;
+  session.parameterLists.clear();
+  payload.commandNames.Clear();
+  payload.lineGuids.Clear();
+  payload.commentFlags.Clear();
+  payload.lineMedia.Clear();
+  payload.pluginCommands.clear();
+  session.trace.WriteTrace(kTagFreeClose);
+}
+
+void ExecuteScript(Session& session, const RunRequest& request) {
+  const ScriptPayload& payload = session.payload;
+  const std::string& packagePath = request.packagePath;
+  session.run.commands = &request.commands;
+  session.run.instanceCache = &request.instanceCache;
   session.trace.WriteTrace(kTagVariablesOpen);
   ResetRunGlobals(session);
   session.trace.WriteTrace(kTagVariablesClose);
 
   session.trace.WriteTrace(kTagCompileScriptOpen);
-  const PreparationResult preparation = PrepareScript(session.variables, commandNames, lineGuids, commentFlags,
-                                                      parameterLists, session.skipMarks);
+  const PreparationResult preparation =
+      PrepareScript(session.variables, request.commands, payload.commandNames, payload.lineGuids,
+                    &payload.commentFlags, session.parameterLists, session.run.skipMarks);
   // The diagnostic is never shown: an unsupported script produces no window at all.
   if (!preparation.Accepted()) throw ProcessExit{kRejectedScriptExitCode};
   session.trace.WriteTrace(kTagCompileScriptClose);
   // The pass's declarations only served its own checks.
   session.variables.ClearVariables();
-  session.components.StartRun(session.payload.componentSizes);
+  session.run.components.StartRun(session.payload.componentSizes);
 
   StoreHandshakeVariables(session.variables, session.platform.clock);
   SetPreInitializationVariables(session);
 
   session.trace.WriteTrace(kTagBootStrapOpen);
-  RunBootstrap(session, packagePath);
+  request.instanceCache.Bootstrap(session, packagePath);
   session.trace.WriteTrace(kTagBootStrapClose);
   session.rootFolder = WithBackslash(session.rootFolder);
 
   RunState run;
-  const ScriptLines lines(commandNames, commentFlags);
+  const ScriptLines lines(payload.commandNames, &payload.commentFlags);
   ResetRunState(run);
   BuildLabelTable(session, run, lines);
 
@@ -216,7 +190,10 @@ void ExecuteScript(Session& session, const HashedStringList& commandNames, const
 
   session.trace.WriteTrace(kTagVeldOpen);
   run.lineNumber = 0;
-  PerLineRefresh refresh(session, GetCacheRoot);
+  InstanceCache& instanceCache = request.instanceCache;
+  PerLineRefresh refresh(session, [&instanceCache](Session& owner, bool perMachine) {
+    return instanceCache.CacheRoot(owner, perMachine);
+  });
   try {
     InitialiseRun(session, refresh, packagePath);
   } catch (const std::exception& error) {
@@ -224,9 +201,8 @@ void ExecuteScript(Session& session, const HashedStringList& commandNames, const
     RunCleanup(session, run);
     return;
   }
-  // Plug-in lines find their media through lineMedia once plug-in calls exist.
-  (void)lineMedia;
-  if (RunMainLoop(session, run, lines, refresh, stepCallback) == RunEnd::Finished) EndRun(session, run);
+  // Plug-in lines find their media through the payload's lineMedia once plug-in calls exist.
+  if (RunMainLoop(session, run, lines, refresh, request.stepCallback) == RunEnd::Finished) EndRun(session, run);
 }
 
 }  // namespace quarrix

@@ -4,8 +4,6 @@
 #include <functional>
 #include <string>
 
-#include "common/HashedStringList.h"
-#include "startup/Payload.h"
 
 namespace quarrix {
 
@@ -17,11 +15,21 @@ using StepCallback = std::function<bool(int32_t lineNumber)>;
 // The patch package that may lie beside a package: its name with the extension ".msp".
 std::string PatchPackagePath(const std::string& packagePath);
 
-// Runs the script. commentFlags may be null. A script the preparation pass rejects ends the
-// process at once: throws ProcessExit{314}.
-void ExecuteScript(Session& session, const HashedStringList& commandNames, const HashedStringList& lineGuids,
-                   const HashedStringList* commentFlags, const std::string& packagePath,
-                   const StepCallback& stepCallback, const ParameterLists& parameterLists,
-                   const HashedStringList& lineMedia);
+class CommandCatalogue;
+class InstanceCache;
+
+struct RunRequest {
+  std::string packagePath;  // the run's package in the support folder
+  const CommandCatalogue& commands;
+  InstanceCache& instanceCache;
+  StepCallback stepCallback = nullptr;  // may be empty
+};
+
+// Runs the script of the session's payload tables. A script the preparation pass rejects ends
+// the process at once: throws ProcessExit{314}.
+void ExecuteScript(Session& session, const RunRequest& request);
+
+// Frees the script tables after the run (trace tags "  <Free>" and "  </Free>").
+void FreeScriptTables(Session& session);
 
 }  // namespace quarrix

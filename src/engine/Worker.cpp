@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "engine/VariableManager.h"
-#include "startup/Session.h"
-#include "startup/WizardCaption.h"
+#include "engine/Session.h"
+#include "engine/WizardCaption.h"
 
 namespace quarrix {
 

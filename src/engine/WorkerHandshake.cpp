@@ -6,7 +6,7 @@
 #include "common/IntegerSyntax.h"
 #include "engine/VariableManager.h"
 #include "engine/Worker.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {

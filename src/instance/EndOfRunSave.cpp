@@ -2,8 +2,8 @@
 
 #include "instance/CacheRoot.h"
 #include "instance/InstanceData.h"
-#include "media/FolderCleanup.h"
-#include "startup/Session.h"
+#include "engine/FolderCleanup.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {

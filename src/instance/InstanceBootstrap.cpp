@@ -1,9 +1,10 @@
 #include "instance/InstanceBootstrap.h"
 
 #include "engine/PredefinedVariables.h"
+#include "engine/ScriptRun.h"
 #include "instance/CacheRoot.h"
 #include "instance/InstanceData.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -79,8 +80,8 @@ OldInstanceFiles FindOldInstanceFiles(Session& session) {
 
 void StartFirstRun(Session& session, const std::string& instanceFolder, const std::string& defaultTarget,
                    bool allUsersDefault) {
-  session.components.ResetComponents();
-  session.actionList.clear();
+  session.run.components.ResetComponents();
+  session.run.actionList.clear();
   SetBootstrapVariable(session, "TARGETDIR", defaultTarget);
   SetBootstrapVariable(session, "STARTMENU", session.workingTitle);
   SetBootstrapVariable(session, "ALLUSERS", BoolText(allUsersDefault));
@@ -125,10 +126,10 @@ bool CreateRecordingFolders(platform::FileSystem& files, const std::string& fold
 
 void LoadInstalledInstance(Session& session, const std::string& folder, const std::string& fileBase) {
   LoadInstanceData(session, folder + fileBase + ".dat", InstanceLoad::Live);
-  session.components.installedBaseline = session.components.SelectedSize();
+  session.run.components.installedBaseline = session.run.components.SelectedSize();
   platform::FileSystem& files = session.platform.files;
   LoadListIfPresent(files, folder + fileBase + ".lnk", session.instance.installedShortcuts);
-  LoadListIfPresent(files, folder + fileBase + ".par", session.actionList);
+  LoadListIfPresent(files, folder + fileBase + ".par", session.run.actionList);
 }
 
 void RunBootstrap(Session& session, const std::string& packagePath) {
@@ -158,7 +159,7 @@ void RunBootstrap(Session& session, const std::string& packagePath) {
   SetBootstrapVariable(session, "MAINTENANCE", BoolText(maintenance));
   session.instance.loadOldData = needsUpgrade && ExpandConstants("#LOADOLDDATA#", payload.buildConstants) == "TRUE";
 
-  session.components.installedBaseline = 0;
+  session.run.components.installedBaseline = 0;
   const std::string instanceFolder = InstanceFolder(session, packagePath);
   if (maintenance)
     LoadInstalledInstance(session, instanceFolder, session.executableName);
@@ -190,5 +191,47 @@ void RefreshCacheOverride(Session& session) {
   const std::string value = session.variables.GetVariable("OVERRIDECACHE");
   if (!value.empty() && value != session.instance.acceptedOverrideCache) RelocateCache(session);
 }
+
+namespace {
+
+std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoot root, const std::string& key,
+                             const std::string& name) {
+  const auto value = registry.ReadValue(root, key, name, platform::RegistryView::Default);
+  const bool text = value && (value->type == platform::RegistryType::String ||
+                              value->type == platform::RegistryType::ExpandString);
+  return text ? value->data : std::string();
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\:");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FileBaseOf(const std::string& path) {
+  const std::string name = FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+// A patch updates an installed instance: the folder of the program its Uninstall entry starts
+// is that instance's folder in the engine cache, named by its revision code.
+void LoadPatchTarget(Session& session, const std::string& packagePath) {
+  if (!session.platform.files.FileExists(PatchPackagePath(packagePath))) return;
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                          session.variables.GetVariable("TITLE");
+  platform::Registry& registry = session.platform.registry;
+  std::string uninstall = ReadRegistryText(registry, platform::RegistryRoot::CurrentUser, key, "UninstallString");
+  if (uninstall.empty())
+    uninstall = ReadRegistryText(registry, platform::RegistryRoot::LocalMachine, key, "UninstallString");
+  const std::string program = UninstallProgramPath(uninstall);
+  const size_t slash = program.find_last_of('\\');
+  if (slash == std::string::npos) return;
+  const std::string folder = program.substr(0, slash + 1);
+  session.instance.patchTarget = FileNameOf(program.substr(0, slash));
+  LoadInstalledInstance(session, folder, FileBaseOf(packagePath));
+}
+
 
 }  // namespace quarrix

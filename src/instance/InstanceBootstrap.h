@@ -24,4 +24,8 @@ void RefreshCacheOverride(Session& session);
 // where they exist. fileBase names the files (the executable's name without extension).
 void LoadInstalledInstance(Session& session, const std::string& folder, const std::string& fileBase);
 
+// A patch run: the folder of the program the product's Uninstall entry starts is the installed
+// instance's folder; its saved state is loaded when a patch lies beside the package.
+void LoadPatchTarget(Session& session, const std::string& packagePath);
+
 }  // namespace quarrix

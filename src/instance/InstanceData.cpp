@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {
@@ -58,7 +58,7 @@ void WritePersistedVariables(Session& session, LineWriter& out) {
 
 void WriteClosingPairs(Session& session, LineWriter& out) {
   out.Line(kPlatformModeKey);
-  out.Line(session.platformMode);
+  out.Line(session.run.platformMode);
   out.Line("OVERRIDECACHE");
   out.Line(session.variables.GetVariable("OVERRIDECACHE"));
 }
@@ -69,7 +69,7 @@ std::string DataFolderLine(Session& session, bool emptyDataLine) {
 }
 
 void WriteFull(Session& session, const std::string& path, bool emptyDataLine) {
-  const ComponentTable& table = session.components;
+  const ComponentTable& table = session.run.components;
   LineWriter out;
   out.Section(table.names);
   out.Section(table.states);
@@ -132,7 +132,7 @@ void ApplyTail(Session& session, const StringList& lines, size_t next, InstanceL
       variables.SetVariable(name, value, kLoadContext);
       afterPlatformMode = false;
     } else if (name == kPlatformModeKey) {
-      session.platformMode = value;
+      session.run.platformMode = value;
       afterPlatformMode = true;
     } else {
       AddPersistedName(session.persistedVariables, name);
@@ -195,9 +195,9 @@ void LoadInstanceData(Session& session, const std::string& path, InstanceLoad mo
       sections[section].push_back(lines[next]);
   }
   if (mode == InstanceLoad::Merge)
-    ApplyMerge(session.components, sections);
+    ApplyMerge(session.run.components, sections);
   else
-    ApplyLive(session.components, sections, mode == InstanceLoad::KeepSizes);
+    ApplyLive(session.run.components, sections, mode == InstanceLoad::KeepSizes);
   if (section == kSectionCount) ApplyTail(session, lines, next, mode);
 }
 

@@ -2,7 +2,7 @@
 
 #include "media/ArchiveExtraction.h"
 #include "media/ExtractionProgress.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {

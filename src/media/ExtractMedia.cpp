@@ -6,7 +6,7 @@
 #include "media/ArchiveExtraction.h"
 #include "media/ExtractionProgress.h"
 #include "media/MergeFolder.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 namespace {

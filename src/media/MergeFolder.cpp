@@ -1,6 +1,6 @@
 #include "media/MergeFolder.h"
 
-#include "media/FolderCleanup.h"
+#include "engine/FolderCleanup.h"
 
 namespace quarrix {
 namespace {

@@ -4,7 +4,7 @@
 // and a reference to the member (HashedStringList, StringList, std::string or int32_t).
 #include <string_view>
 
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix {
 

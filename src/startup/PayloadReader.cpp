@@ -10,7 +10,7 @@
 #include "common/AnsiText.h"
 #include "startup/PayloadFields.h"
 #include "startup/StubSize.h"
-#include "startup/TraceTags.h"
+#include "engine/TraceTags.h"
 
 namespace quarrix {
 namespace {

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "platform/FileSystem.h"
-#include "startup/Payload.h"
-#include "startup/TraceLog.h"
+#include "engine/Payload.h"
+#include "engine/TraceLog.h"
 
 namespace quarrix {
 

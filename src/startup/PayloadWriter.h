@@ -2,7 +2,7 @@
 // Writing a payload: the inverse of ParsePayload. A parameter value "$" is written as "$DOLLAR$".
 #include <string>
 
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix {
 

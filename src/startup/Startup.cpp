@@ -4,16 +4,18 @@
 #include <stdexcept>
 #include <string>
 
+#include "commands/EngineCommands.h"
+#include "engine/FolderCleanup.h"
 #include "engine/ProcessExit.h"
 #include "engine/ScriptRun.h"
+#include "engine/TraceTags.h"
+#include "engine/WizardCaption.h"
 #include "instance/EndOfRunSave.h"
+#include "instance/EngineInstanceCache.h"
 #include "localisation/LanguageFile.h"
 #include "media/ArchiveExtraction.h"
-#include "media/FolderCleanup.h"
 #include "startup/AppendedData.h"
 #include "startup/PayloadReader.h"
-#include "startup/TraceTags.h"
-#include "startup/WizardCaption.h"
 
 namespace quarrix {
 namespace {
@@ -209,10 +211,10 @@ void CountDialogs(Session& session) {
 
 void RunScript(Session& session) {
   session.trace.WriteTrace(kTagRunScriptOpen);
-  ScriptPayload& payload = session.payload;
-  ExecuteScript(session, payload.commandNames, payload.lineGuids, &payload.commentFlags,
-                session.supportFolder + session.executableName + ".msi", nullptr, session.parameterLists,
-                payload.lineMedia);
+  EngineInstanceCache instanceCache;
+  ExecuteScript(session, RunRequest{.packagePath = session.supportFolder + session.executableName + ".msi",
+                                    .commands = EngineCommands(),
+                                    .instanceCache = instanceCache});
   SaveInstanceAtEndOfRun(session);
   session.trace.WriteTrace(kTagRunScriptClose);
 }
@@ -241,18 +243,6 @@ void RemoveSupportFolder(Session& session) {
 }
 
 }  // namespace
-
-void FreeScriptTables(Session& session) {
-  session.trace.WriteTrace(kTagFreeOpen);
-  ScriptPayload& payload = session.payload;
-  session.parameterLists.clear();
-  payload.commandNames.Clear();
-  payload.lineGuids.Clear();
-  payload.commentFlags.Clear();
-  payload.lineMedia.Clear();
-  payload.pluginCommands.clear();
-  session.trace.WriteTrace(kTagFreeClose);
-}
 
 int RunStartup(Session& session) {
   LibraryBinding libraryBinding(session.platform.archive);

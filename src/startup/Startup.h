@@ -2,7 +2,7 @@
 // The engine's main routine: prepares the process, builds the support folder, runs the script
 // and removes what it made. Returns the process exit code.
 #include "platform/Platform.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 
 namespace quarrix {
 
@@ -21,8 +21,6 @@ inline constexpr int kSlotDatabaseNotFound = 4;
 inline constexpr int kSlotRuntimeError = 5;
 
 int RunStartup(platform::Platform& platform);
-// Frees the script tables after the run (trace tags "  <Free>" and "  </Free>").
-void FreeScriptTables(Session& session);
 // The same on a session the caller owns, so that what start-up set can be inspected.
 int RunStartup(Session& session);
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/ArchiveLibraryAbi.h"
+#include "archive/ArchiveLibraryAbi.h"
 
-using namespace quarrix::platform::win32;
+using namespace quarrix::archive::abi;
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/ArchiveLibraryAbi.h"
+#include "archive/ArchiveLibraryAbi.h"
 #include "platform/win32/Win32Api.h"
 
-using namespace quarrix::platform::win32;
+using namespace quarrix::archive::abi;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "commands/EngineCommands.h"
 #include "QxCommands.h"
 #include "engine/ScriptPreparation.h"
 #include "engine/VariableManager.h"
@@ -13,7 +14,7 @@ int RunCheck(Arguments arguments) {
   WarnCommandsNotCarriedOut(payload);
   TVariableManager variables;
   StringList skipMarks;
-  PreparationResult result = PrepareScript(variables, payload.commandNames, payload.lineGuids, &payload.commentFlags,
+  PreparationResult result = PrepareScript(variables, EngineCommands(), payload.commandNames, payload.lineGuids, &payload.commentFlags,
                                            ParameterLists{payload.parameterList}, skipMarks);
   WriteStdout(std::to_string(result.result) + "\n" + result.message + "\n");
   return result.Accepted() ? kExitOk : kExitRejected;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/VariableManager.h"
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix::qx {
 

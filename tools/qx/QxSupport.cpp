@@ -7,7 +7,7 @@
 
 #include "QxCommands.h"
 #include "authoring/ScriptSource.h"
-#include "commands/CommandCatalogue.h"
+#include "commands/EngineCommands.h"
 #include "common/AnsiText.h"
 #include "startup/PayloadReader.h"
 #include "startup/StubSize.h"
@@ -164,7 +164,7 @@ std::string SetupExecutable(const std::string& enginePath, const std::string& pa
 }
 
 void WarnCommandsNotCarriedOut(const ScriptPayload& payload) {
-  for (const std::string& name : CommandsNotCarriedOut(payload.commandNames.Entries(), payload.pluginCommands)) {
+  for (const std::string& name : EngineCommands().CommandsNotCarriedOut(payload.commandNames.Entries(), payload.pluginCommands)) {
     const std::string line = "qx: warning: \"" + name + "\" is not carried out by this build\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
   }

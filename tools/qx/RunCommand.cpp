@@ -12,9 +12,9 @@
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimMachineStore.h"
 #include "startup/PayloadWriter.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 #include "startup/Startup.h"
-#include "startup/WizardCaption.h"
+#include "engine/WizardCaption.h"
 
 namespace quarrix::qx {
 namespace {

@@ -11,10 +11,10 @@
 #include "archive/ArchiveReader.h"
 #include "archive/zvk/CryptoApiCrypto.h"
 #include "archive/zvk/Win32ArchiveFiles.h"
-#include "platform/win32/ArchiveLibraryAbi.h"
+#include "archive/ArchiveLibraryAbi.h"
 
 using namespace quarrix::archive;
-using namespace quarrix::platform::win32;
+using namespace quarrix::archive::abi;
 
 namespace {
 

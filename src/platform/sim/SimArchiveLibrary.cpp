@@ -3,7 +3,7 @@
 #include "archive/ArchiveReader.h"
 #include "archive/Cp1252CodePage.h"
 #include "archive/native/OpenSslCrypto.h"
-#include "media/PlatformArchiveIo.h"
+#include "platform/sim/PlatformArchiveIo.h"
 
 namespace quarrix::platform::sim {
 

@@ -7,6 +7,8 @@
 
 namespace quarrix::platform::win32 {
 
+using namespace quarrix::archive::abi;
+
 namespace {
 
 // The library's callbacks carry no context argument, so they find the callbacks of the call in

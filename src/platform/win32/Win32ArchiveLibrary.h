@@ -1,7 +1,7 @@
 #pragma once
 // The archive library "zvk.lib" bound with LoadLibrary and GetProcAddress.
 #include "platform/ArchiveLibrary.h"
-#include "platform/win32/ArchiveLibraryAbi.h"
+#include "archive/ArchiveLibraryAbi.h"
 
 namespace quarrix::platform::win32 {
 

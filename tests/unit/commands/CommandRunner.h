@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "authoring/ScriptSource.h"
-#include "commands/CommandCatalogue.h"
+#include "commands/EngineCommands.h"
 #include "engine/CommandContext.h"
 #include "engine/RunState.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 #include "support/TempMachine.h"
 
 namespace quarrix::testing {
@@ -24,17 +24,17 @@ class CommandRunner {
     session.parameterLists.clear();
     session.parameterLists.push_back(std::move(session.payload.parameterList));
     session.payload.parameterList.Clear();
-    session.skipMarks.assign(session.payload.LineCount(), "");
-    session.components.StartRun(session.payload.componentSizes);
+    session.run.skipMarks.assign(session.payload.LineCount(), "");
+    session.run.components.StartRun(session.payload.componentSizes);
   }
 
   // Carries out one line (0-based); the handler's exceptions reach the caller.
   void RunLine(size_t line) {
-    const CommandEntry* entry = FindCommand(session.payload.commandNames.At(line));
-    ASSERT_NE(entry, nullptr) << "not a command: " << session.payload.commandNames.At(line);
-    ASSERT_NE(entry->handler, nullptr) << "not carried out: " << entry->name;
-    CommandContext context(session, run, line);
-    entry->handler(context);
+    const CommandRow* row = EngineCommands().Find(session.payload.commandNames.At(line));
+    ASSERT_NE(row, nullptr) << "not a command: " << session.payload.commandNames.At(line);
+    ASSERT_NE(row->handler, nullptr) << "not carried out: " << row->name;
+    CommandContext context(session, run, line, *row);
+    row->handler(context);
   }
 
   void RunAll() {

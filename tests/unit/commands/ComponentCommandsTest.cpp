@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/ComponentTable.h"
+#include "engine/ComponentTable.h"
 #include "commands/CommandRunner.h"
 #include "platform/sim/SimDialogControls.h"
 
@@ -88,9 +88,9 @@ TEST(ComponentCommands, RedefinitionReplacesTheDescription) {
                                   "Define Component: tools FALSE \"Second $X$\"\n"));
   runner.session.variables.SetVariable("X", "text", "Test");
   runner.RunAll();
-  EXPECT_EQ(runner.session.components.ComponentDescription("Tools"), "Second text");
-  EXPECT_EQ(runner.session.components.ComponentDescription("Docs"), "");
-  EXPECT_EQ(runner.session.components.names.size(), 3u);  // with the predefined component
+  EXPECT_EQ(runner.session.run.components.ComponentDescription("Tools"), "Second text");
+  EXPECT_EQ(runner.session.run.components.ComponentDescription("Docs"), "");
+  EXPECT_EQ(runner.session.run.components.names.size(), 3u);  // with the predefined component
 }
 
 TEST(ComponentCommands, ChoiceAndVisibilityMarkOnlyDefinedComponents) {
@@ -99,24 +99,24 @@ TEST(ComponentCommands, ChoiceAndVisibilityMarkOnlyDefinedComponents) {
                                   "Set Component Choice: Ghost FALSE\nSet Component Visibility: Tools FALSE\n"
                                   "Set Component Visibility: Ghost FALSE\n"));
   runner.RunAll();
-  const ComponentTable& table = runner.session.components;
+  const ComponentTable& table = runner.session.run.components;
   EXPECT_EQ(table.fixed, StringList{"Tools"});
   EXPECT_EQ(table.hidden, StringList{"Tools"});
 
   runner.Load(Source("", "Set Component Choice: tools TRUE\nSet Component Visibility: tools -1\n"));
-  runner.session.components.DefineComponent("Tools", "", true);
-  runner.session.components.fixed = {"Tools"};
-  runner.session.components.hidden = {"Tools"};
+  runner.session.run.components.DefineComponent("Tools", "", true);
+  runner.session.run.components.fixed = {"Tools"};
+  runner.session.run.components.hidden = {"Tools"};
   runner.RunAll();
-  EXPECT_TRUE(runner.session.components.fixed.empty());
-  EXPECT_TRUE(runner.session.components.hidden.empty());
+  EXPECT_TRUE(runner.session.run.components.fixed.empty());
+  EXPECT_TRUE(runner.session.run.components.hidden.empty());
 }
 
 TEST(ComponentCommands, MaintenanceTotalIsNegativeWhenInstalledComponentsAreDeselected) {
   CommandRunner runner(Source("component-size = Tools 1000\ncomponent-size = Docs 300",
                               "Define Component: Tools TRUE \"\"\nDefine Component: Docs TRUE \"\"\n"
                               "Set Component State: Tools FALSE\nGet Component Space: \"\" TOTAL\n"));
-  runner.session.components.installedBaseline = 1300;
+  runner.session.run.components.installedBaseline = 1300;
   runner.RunAll();
   EXPECT_EQ(runner.Var("TOTAL"), "-1000");
 }
@@ -131,9 +131,9 @@ TEST(ComponentCommands, LocalisedNameCarriesTheCompiledSize) {
   runner.session.translations.texts = {"Werkzeuge", "Beschreibung"};
   runner.RunAll();
   EXPECT_EQ(runner.Var("SIZE"), "4096");
-  EXPECT_TRUE(runner.session.components.ComponentExists("Werkzeuge"));
-  EXPECT_FALSE(runner.session.components.ComponentExists("Tools"));
-  EXPECT_EQ(runner.session.components.ComponentDescription("Werkzeuge"), "Beschreibung");
+  EXPECT_TRUE(runner.session.run.components.ComponentExists("Werkzeuge"));
+  EXPECT_FALSE(runner.session.run.components.ComponentExists("Tools"));
+  EXPECT_EQ(runner.session.run.components.ComponentDescription("Werkzeuge"), "Beschreibung");
 }
 
 // The wizard's views of a table with nesting, hidden, deleted and fixed components.
@@ -247,7 +247,7 @@ TEST(FeatureSelections, SavedSelectionComesBackOverLaterChanges) {
 
   EXPECT_EQ(runner.Var("TOOLS"), "TRUE");
   EXPECT_EQ(runner.Var("DOCS"), "FALSE");
-  const ComponentTable& table = runner.session.components;
+  const ComponentTable& table = runner.session.run.components;
   EXPECT_EQ(table.fixed, StringList{"Docs"});
   EXPECT_TRUE(table.hidden.empty());
   EXPECT_EQ(table.ComponentSize("Tools"), 1000);
@@ -261,8 +261,8 @@ TEST(FeatureSelections, SavedSelectionComesBackOverLaterChanges) {
 TEST(FeatureSelections, LoadingAMissingFileChangesNothing) {
   CommandRunner runner(Source("", "Define Component: Tools TRUE \"\"\nLoad Feature Selections: C:\\none.dat\n"));
   runner.RunAll();
-  EXPECT_TRUE(runner.session.components.ComponentSelected("Tools"));
-  EXPECT_EQ(runner.session.components.names.size(), 2u);
+  EXPECT_TRUE(runner.session.run.components.ComponentSelected("Tools"));
+  EXPECT_EQ(runner.session.run.components.names.size(), 2u);
 }
 
 }  // namespace

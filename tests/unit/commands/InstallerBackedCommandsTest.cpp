@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "commands/CommandRunner.h"
-#include "msi/InstallerProperties.h"
+#include "engine/PackageEdits.h"
 
 namespace quarrix {
 namespace {
@@ -67,7 +67,7 @@ TEST(InstallerBackedCommands, QueueTheActionPropertyAndTheParameterProperties) {
     CommandRunner runner(Script("Comment: first\n" + c.line + "  @header=F525945E\n"));
     SetVariables(runner);
     runner.RunLine(1);
-    const std::optional<InstallerPropertyQueue>& queue = runner.session.packageEdits.pendingProperties;
+    const std::optional<InstallerPropertyQueue>& queue = runner.session.run.packageEdits.pendingProperties;
     ASSERT_TRUE(queue.has_value());
     StringList queued;
     for (size_t i = 0; i < queue->names.size(); ++i) {
@@ -75,8 +75,8 @@ TEST(InstallerBackedCommands, QueueTheActionPropertyAndTheParameterProperties) {
       queued.push_back(queue->values[i]);
     }
     EXPECT_EQ(queued, c.queued);
-    EXPECT_EQ(runner.session.actionList, c.queued);
-    EXPECT_EQ(runner.session.skipMarks, (StringList{"", "TRUE"}));
+    EXPECT_EQ(runner.session.run.actionList, c.queued);
+    EXPECT_EQ(runner.session.run.skipMarks, (StringList{"", "TRUE"}));
   }
 }
 
@@ -86,11 +86,11 @@ TEST(InstallerBackedCommands, RunningTwiceQueuesTwiceAndTheLastValueWins) {
   runner.RunLine(0);
   runner.session.variables.SetVariable("DEST", "C:\\Second", "Test");
   runner.RunLine(0);
-  EXPECT_EQ(runner.session.packageEdits.pendingProperties->names,
+  EXPECT_EQ(runner.session.run.packageEdits.pendingProperties->names,
             (StringList{"A0000ABCD", "P0000ABCD_1", "A0000ABCD", "P0000ABCD_1"}));
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "P0000ABCD_1"), "C:\\Second");
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "p0000abcd_1"), std::nullopt);  // names are exact
-  EXPECT_EQ(runner.session.actionList.size(), 8u);
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "P0000ABCD_1"), "C:\\Second");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "p0000abcd_1"), std::nullopt);  // names are exact
+  EXPECT_EQ(runner.session.run.actionList.size(), 8u);
 }
 
 TEST(InstallerBackedCommands, LineWithoutItsHeaderIsARuntimeError) {
@@ -101,14 +101,14 @@ TEST(InstallerBackedCommands, LineWithoutItsHeaderIsARuntimeError) {
   } catch (const std::runtime_error& error) {
     EXPECT_STREQ(error.what(), "Unable to obtain command headers. Please rebuild your project.");
   }
-  EXPECT_FALSE(runner.session.packageEdits.pendingProperties.has_value());
-  EXPECT_EQ(runner.session.skipMarks[1], "");
+  EXPECT_FALSE(runner.session.run.packageEdits.pendingProperties.has_value());
+  EXPECT_EQ(runner.session.run.skipMarks[1], "");
 }
 
 TEST(InstallerBackedCommands, ScriptWithoutAnyHeadersUsesTheEmptyHeader) {
   CommandRunner runner(Script("Create Folder: C:\\A\n"));
   runner.RunLine(0);
-  EXPECT_EQ(runner.session.packageEdits.pendingProperties->names, (StringList{"A", "P_1"}));
+  EXPECT_EQ(runner.session.run.packageEdits.pendingProperties->names, (StringList{"A", "P_1"}));
 }
 
 TEST(InstallerBackedCommands, LocalisableParametersUseTheTranslation) {
@@ -119,8 +119,8 @@ TEST(InstallerBackedCommands, LocalisableParametersUseTheTranslation) {
   runner.session.translations.keys = {guid};
   runner.session.translations.texts = {"Dienst $NAME$"};
   runner.RunLine(0);
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "PABCDEF01_1"), "Dienst Prod");
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "PABCDEF01_2"), "stop");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "PABCDEF01_1"), "Dienst Prod");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "PABCDEF01_2"), "stop");
 }
 
 TEST(InstallerBackedCommands, ShortcutsAndFileTypesLeaveTheirLocalisationAndPinRequests) {
@@ -131,16 +131,16 @@ TEST(InstallerBackedCommands, ShortcutsAndFileTypesLeaveTheirLocalisationAndPinR
       "Advertised File Type: Prod.Doc x \"$NAME$ document\" @header=0000000C\n"));
   SetVariables(runner);
   runner.RunAll();
-  const PackageEdits& edits = runner.session.packageEdits;
+  const PackageEdits& edits = runner.session.run.packageEdits;
   EXPECT_EQ(edits.shortcutLocalisations,
             (StringList{"P0000000A_1", "My A~1|  My Application", "Starts", "P0000000B_1", "Tool~1|Tool", "d"}));
   // Only a pin option after the bar asks for pinning.
   EXPECT_EQ(edits.pinRequests,
             StringList{"C:\\Program Files\\Prod\\  My Application.lnk|taskbar|C:\\Program Files\\Prod\\app.exe"});
   EXPECT_EQ(edits.progIdLocalisations, (StringList{"Prod.Doc", "Prod.Doc", "Prod document"}));
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "P0000000A_2"), "C:\\Program Files\\Prod\\app.exe");
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "A0000000C"), "TRUE");
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "P0000000C_1"), std::nullopt);
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "P0000000A_2"), "C:\\Program Files\\Prod\\app.exe");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "A0000000C"), "TRUE");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "P0000000C_1"), std::nullopt);
 }
 
 TEST(TransformInstance, NewInstanceGetsFreshUpperCaseIdentityUnlessAPatchIsThere) {
@@ -160,17 +160,17 @@ TEST(TransformInstance, NewInstanceGetsFreshUpperCaseIdentityUnlessAPatchIsThere
     runner.temp.machine.files.CreateDirectories("C:\\Users\\User\\AppData\\Local\\Temp\\zvk1");
     if (c.patchPresent) runner.temp.machine.files.WriteFile("C:\\Users\\User\\AppData\\Local\\Temp\\zvk1\\setup.msp", "");
     runner.session.variables.SetVariable("NEWINSTANCE", c.newInstance, "Test");
-    runner.session.packageEdits.componentIdsRegenerated = true;
+    runner.session.run.packageEdits.componentIdsRegenerated = true;
     runner.RunLine(0);
 
     const ScriptPayload& payload = runner.session.payload;
-    EXPECT_EQ(runner.session.packageEdits.instanceTransformRequested, c.transformed);
+    EXPECT_EQ(runner.session.run.packageEdits.instanceTransformRequested, c.transformed);
     if (!c.transformed) {
       EXPECT_EQ(payload.productCode, "{6F1C2A3B-4D5E-4F60-8172-93A4B5C6D7E8}");
       EXPECT_EQ(payload.revisionCode, "{0B1C2D3E-4F50-4162-8374-95A6B7C8D9EA}");
       continue;
     }
-    EXPECT_FALSE(runner.session.packageEdits.componentIdsRegenerated);
+    EXPECT_FALSE(runner.session.run.packageEdits.componentIdsRegenerated);
     EXPECT_NE(payload.productCode, payload.revisionCode);
     for (const std::string& code : {payload.productCode, payload.revisionCode}) {
       EXPECT_EQ(code.size(), 38u);

@@ -7,7 +7,7 @@
 #include "engine/ProcessExit.h"
 #include "engine/RuntimeError.h"
 #include "engine/Skipping.h"
-#include "msi/InstallerProperties.h"
+#include "engine/PackageEdits.h"
 #include "support/ScriptRunner.h"
 
 namespace quarrix {
@@ -244,13 +244,13 @@ TEST(InterpreterRunEntry, NothingToInstallReturnsSilentlyBeforeTheFirstLine) {
 
 TEST(InterpreterRunEntry, EachRunStartsFromTheEnginesDefaults) {
   ScriptRunner runner(Script("Set Variable: X ran\n"));
-  runner.session.platformMode = "x64";
+  runner.session.run.platformMode = "x64";
   runner.session.instance.acceptedOverrideCache = "D:\\Cache\\";
   runner.session.instance.fullSave = true;
   runner.session.instance.noSave = true;
   runner.Run();
   EXPECT_EQ(runner.Var("X"), "ran");
-  EXPECT_EQ(runner.session.platformMode, "Win32");
+  EXPECT_EQ(runner.session.run.platformMode, "Win32");
   EXPECT_EQ(runner.session.instance.acceptedOverrideCache, "");
   EXPECT_FALSE(runner.session.instance.fullSave);
   EXPECT_FALSE(runner.session.instance.noSave);
@@ -294,9 +294,9 @@ TEST(InterpreterRunEntry, EveryActionPropertyStartsSwitchedOff) {
   ScriptRunner runner(Script("Install Files: a b c @header=F525945E @commented\nComment: x\n"
                              "Create Folder: d @header=0000ABCD @commented\n"));
   runner.Run();
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "AF525945E").value_or("none"), "FALSE");
-  EXPECT_EQ(QueuedInstallerProperty(runner.session, "A0000ABCD").value_or("none"), "FALSE");
-  const StringList& actions = runner.session.actionList;
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "AF525945E").value_or("none"), "FALSE");
+  EXPECT_EQ(QueuedInstallerProperty(runner.session.run, "A0000ABCD").value_or("none"), "FALSE");
+  const StringList& actions = runner.session.run.actionList;
   ASSERT_GE(actions.size(), 4u);
   EXPECT_EQ(StringList(actions.begin(), actions.begin() + 4), (StringList{"AF525945E", "FALSE", "A0000ABCD", "FALSE"}));
 }

@@ -7,7 +7,7 @@
 
 #include "engine/VariableManager.h"
 #include "platform/sim/SimClock.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {

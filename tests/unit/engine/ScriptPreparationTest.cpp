@@ -1,3 +1,4 @@
+#include "commands/EngineCommands.h"
 #include "engine/ScriptPreparation.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ Prepared Prepare(TVariableManager& variables, const std::vector<Line>& lines, bo
   ScriptTables tables(lines);
   Prepared prepared;
   prepared.skipMarks = {"stale"};
-  prepared.outcome = PrepareScript(variables, tables.commandNames, tables.lineGuids,
+  prepared.outcome = PrepareScript(variables, EngineCommands(), tables.commandNames, tables.lineGuids,
                                    withFlags ? &tables.commentFlags : nullptr, tables.parameterLists,
                                    prepared.skipMarks);
   return prepared;
@@ -343,7 +344,7 @@ TEST(ScriptPreparation, LineWithoutGuidHasNoParameters) {
   tables.lineGuids.Set(1, "");
   TVariableManager variables;
   StringList skipMarks;
-  PreparationResult outcome = PrepareScript(variables, tables.commandNames, tables.lineGuids,
+  PreparationResult outcome = PrepareScript(variables, EngineCommands(), tables.commandNames, tables.lineGuids,
                                             &tables.commentFlags, tables.parameterLists, skipMarks);
   EXPECT_EQ(outcome.result, 1);
   EXPECT_EQ(outcome.message, "Variable required");

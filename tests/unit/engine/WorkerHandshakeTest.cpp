@@ -13,7 +13,7 @@
 #include "engine/ScriptThread.h"
 #include "engine/VariableManager.h"
 #include "engine/Worker.h"
-#include "startup/Session.h"
+#include "engine/Session.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {

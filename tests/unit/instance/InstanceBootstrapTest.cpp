@@ -61,8 +61,8 @@ TEST_F(InstanceBootstrapTest, InstalledStateDecidesMaintenanceUpgradeAndNewInsta
 }
 
 TEST_F(InstanceBootstrapTest, FirstRunPublishesTheDefaultsAndResetsTheComponents) {
-  session.components.DefineComponent("Leftover", "", true);
-  session.actionList = {"AOLD", "TRUE"};
+  session.run.components.DefineComponent("Leftover", "", true);
+  session.run.actionList = {"AOLD", "TRUE"};
   Bootstrap();
   EXPECT_EQ(Var("PRODUCTCODE"), kProductCode);
   EXPECT_EQ(Var("REVISIONCODE"), kRevisionCode);
@@ -72,8 +72,8 @@ TEST_F(InstanceBootstrapTest, FirstRunPublishesTheDefaultsAndResetsTheComponents
   EXPECT_EQ(Var("TARGETDIR"), "C:\\Program Files (x86)\\Sample\\");
   EXPECT_EQ(Var("STARTMENU"), "Sample");
   EXPECT_EQ(Var("ALLUSERS"), "TRUE");
-  EXPECT_EQ(session.components.names, StringList{"VELD-PREDEF-COMPONENT"});
-  EXPECT_TRUE(session.actionList.empty());
+  EXPECT_EQ(session.run.components.names, StringList{"VELD-PREDEF-COMPONENT"});
+  EXPECT_TRUE(session.run.actionList.empty());
 }
 
 TEST_F(InstanceBootstrapTest, MaintenanceLoadsTheInstanceFolderAndItsLists) {
@@ -81,16 +81,16 @@ TEST_F(InstanceBootstrapTest, MaintenanceLoadsTheInstanceFolderAndItsLists) {
   Write(std::string(kMachineInstance) + "setup.dat", kSavedState);
   Write(std::string(kMachineInstance) + "setup.lnk", "C:\\Menu\\Sample.lnk\r\n");
   Write(std::string(kMachineInstance) + "setup.par", "AINSTALL\r\nTRUE\r\n");
-  session.components.ClearComponents();
+  session.run.components.ClearComponents();
   Bootstrap();
   EXPECT_EQ(Var("MAINTENANCE"), "TRUE");
   EXPECT_EQ(Var("TARGETDIR"), "D:\\Apps\\Sample\\");
   EXPECT_EQ(Var("STARTMENU"), "Sample Menu");
   EXPECT_EQ(Var("COLOR"), "red");
   EXPECT_EQ(session.persistedVariables, StringList{"COLOR"});
-  EXPECT_EQ(session.components.installedBaseline, 300);
+  EXPECT_EQ(session.run.components.installedBaseline, 300);
   EXPECT_EQ(session.instance.installedShortcuts, StringList{"C:\\Menu\\Sample.lnk"});
-  EXPECT_EQ(session.actionList, (StringList{"AINSTALL", "TRUE"}));
+  EXPECT_EQ(session.run.actionList, (StringList{"AINSTALL", "TRUE"}));
 }
 
 TEST_F(InstanceBootstrapTest, FirstRunStillLoadsStateAnEarlierRunOfTheRevisionLeft) {
@@ -98,7 +98,7 @@ TEST_F(InstanceBootstrapTest, FirstRunStillLoadsStateAnEarlierRunOfTheRevisionLe
   Bootstrap();
   EXPECT_EQ(Var("MAINTENANCE"), "FALSE");
   EXPECT_EQ(Var("TARGETDIR"), "D:\\Apps\\Sample\\");
-  EXPECT_EQ(session.components.installedBaseline, 0);
+  EXPECT_EQ(session.run.components.installedBaseline, 0);
 }
 
 TEST_F(InstanceBootstrapTest, OverrideFileReplacesTheIdentity) {
@@ -151,15 +151,15 @@ TEST_F(InstanceBootstrapTest, OlderRevisionDataLoadsWhenTheBuildAsksForIt) {
   Write(oldFolder + "setup.dat", kSavedState);
   Install(kOlderRevision);
   session.payload.buildConstants = {"LOADOLDDATA", "TRUE"};
-  session.components.SetComponentSize("VELD-PREDEF-COMPONENT", 42);
-  const StringList sizes = session.components.sizes;
+  session.run.components.SetComponentSize("VELD-PREDEF-COMPONENT", 42);
+  const StringList sizes = session.run.components.sizes;
 
   Bootstrap();
   EXPECT_EQ(Var("NEEDSUPGRADE"), "TRUE");
   EXPECT_EQ(Var("ENGINECACHE"), kMachineInstance) << "the old folder is not this revision's root";
   EXPECT_EQ(Var("TARGETDIR"), "D:\\Apps\\Sample\\") << "one .dat besides instance.dat needs no companions";
   EXPECT_EQ(Var("COLOR"), "red");
-  EXPECT_EQ(session.components.sizes, sizes) << "this setup's sizes are kept";
+  EXPECT_EQ(session.run.components.sizes, sizes) << "this setup's sizes are kept";
 }
 
 TEST_F(InstanceBootstrapTest, OlderDataAmongSeveralFilesNeedsItsCompanions) {

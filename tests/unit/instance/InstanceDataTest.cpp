@@ -10,7 +10,7 @@ constexpr const char* kDataPath = "C:\\Data\\setup.dat";
 class InstanceDataTest : public InstanceFixture {
  protected:
   void DefineSampleState() {
-    ComponentTable& table = session.components;
+    ComponentTable& table = session.run.components;
     table.DefineComponent("Tools", "", true);
     table.DefineComponent("Tools\\Samples", "", false);
     table.SetComponentSize("Tools", 1500);
@@ -23,7 +23,7 @@ class InstanceDataTest : public InstanceFixture {
     session.variables.StoreVariable("OVERRIDECACHE", "D:\\Cache\\");
     session.variables.StoreVariable("COLOR", "red\r\nblue");
     session.persistedVariables = {"COLOR"};
-    session.platformMode = "x64";
+    session.run.platformMode = "x64";
     session.dataFolder = "C:\\Setup\\data\\";
     files().CreateDirectories("C:\\Setup\\data");
     files().CreateDirectories("C:\\Data");
@@ -52,24 +52,24 @@ TEST_F(InstanceDataTest, FullSaveWritesEverySectionThenTheFoldersAndPairs) {
 TEST_F(InstanceDataTest, LiveLoadRestoresTheStateAndTwoLineValuesComeBackAsReferences) {
   DefineSampleState();
   SaveInstanceData(session, kDataPath, false, true);
-  const ComponentTable saved = session.components;
+  const ComponentTable saved = session.run.components;
 
   Session second(platform_);
   // The compiled script of the second run carries no sizes.
   second.variables.StoreVariable("NEWLINE", "\r\n");
   LoadInstanceData(second, kDataPath, InstanceLoad::Live);
 
-  EXPECT_EQ(second.components.names, saved.names);
-  EXPECT_EQ(second.components.states, saved.states);
-  EXPECT_EQ(second.components.deleted, saved.deleted);
-  EXPECT_EQ(second.components.hidden, saved.hidden);
-  EXPECT_EQ(second.components.fixed, saved.fixed);
-  EXPECT_EQ(second.components.sizes, saved.sizes);
+  EXPECT_EQ(second.run.components.names, saved.names);
+  EXPECT_EQ(second.run.components.states, saved.states);
+  EXPECT_EQ(second.run.components.deleted, saved.deleted);
+  EXPECT_EQ(second.run.components.hidden, saved.hidden);
+  EXPECT_EQ(second.run.components.fixed, saved.fixed);
+  EXPECT_EQ(second.run.components.sizes, saved.sizes);
   EXPECT_EQ(second.variables.GetVariable("TARGETDIR"), "C:\\Program Files\\Sample\\");
   EXPECT_EQ(second.variables.GetVariable("ALLUSERS"), "TRUE");
   EXPECT_EQ(second.variables.GetVariable("STARTMENU"), "Sample");
   EXPECT_EQ(second.variables.GetVariable("OVERRIDECACHE"), "D:\\Cache\\");
-  EXPECT_EQ(second.platformMode, "x64");
+  EXPECT_EQ(second.run.platformMode, "x64");
   EXPECT_EQ(second.persistedVariables, StringList{"COLOR"}) << "OVERRIDECACHE after VELD64WOW is not persisted";
   EXPECT_EQ(second.instance.savedDataFolderLine, "C:\\Setup\\data\\");
   EXPECT_EQ(second.variables.GetVariable("COLOR"), "red$NEWLINE$blue");
@@ -78,16 +78,16 @@ TEST_F(InstanceDataTest, LiveLoadRestoresTheStateAndTwoLineValuesComeBackAsRefer
 
 TEST_F(InstanceDataTest, KeepSizesLoadLeavesThisSetupsSizes) {
   Write(kDataPath, "Old\r\n$\r\nTRUE\r\n$\r\n$\r\n$\r\n$\r\nOld\r\n999\r\n$\r\nC:\\T\\\r\nFALSE\r\nOld Menu\r\n\r\n");
-  session.components.SetComponentSize("VELD-PREDEF-COMPONENT", 10);
-  const StringList sizes = session.components.sizes;
+  session.run.components.SetComponentSize("VELD-PREDEF-COMPONENT", 10);
+  const StringList sizes = session.run.components.sizes;
   LoadInstanceData(session, kDataPath, InstanceLoad::KeepSizes);
-  EXPECT_EQ(session.components.sizes, sizes);
-  EXPECT_EQ(session.components.names, (StringList{"VELD-PREDEF-COMPONENT", "Old"}));
+  EXPECT_EQ(session.run.components.sizes, sizes);
+  EXPECT_EQ(session.run.components.names, (StringList{"VELD-PREDEF-COMPONENT", "Old"}));
   EXPECT_EQ(Var("STARTMENU"), "Old Menu");
 }
 
 TEST_F(InstanceDataTest, MergeTakesStatesOfKnownComponentsAndReplacesTheMarkLists) {
-  ComponentTable& table = session.components;
+  ComponentTable& table = session.run.components;
   table.DefineComponent("Tools", "", true);
   table.DefineComponent("Docs", "", false);
   table.DeleteComponent("Docs");
@@ -115,7 +115,7 @@ TEST_F(InstanceDataTest, UpdateKeepsComponentsAndFoldersAndRewritesTheVariables)
   Write(kDataPath,
         "A\r\n$\r\nTRUE\r\n$\r\n$\r\n$\r\n$\r\nA\r\n7\r\n$\r\nC:\\Old\\\r\nFALSE\r\nOld\r\nC:\\D\\\r\n"
         "GONE\r\nx\r\nCOLOR\r\nred\r\nVELD64WOW\r\nWin32\r\nOVERRIDECACHE\r\n\r\n");
-  session.components.DefineComponent("Live", "", true);  // the update does not write the live table
+  session.run.components.DefineComponent("Live", "", true);  // the update does not write the live table
   session.variables.StoreVariable("TARGETDIR", "C:\\New\\");
   session.variables.StoreVariable("COLOR", "green");
   session.variables.StoreVariable("SIZE", "2\r\n3");
@@ -134,14 +134,14 @@ TEST_F(InstanceDataTest, MissingAndShortFilesChangeLittle) {
   SaveInstanceData(session, kDataPath, false, /*full=*/false);
   EXPECT_FALSE(files().FileExists(kDataPath)) << "an update creates no file";
 
-  const StringList names = session.components.names;
+  const StringList names = session.run.components.names;
   LoadInstanceData(session, "C:\\Data\\missing.dat", InstanceLoad::Live);
-  EXPECT_EQ(session.components.names, names);
+  EXPECT_EQ(session.run.components.names, names);
 
   session.variables.StoreVariable("TARGETDIR", "C:\\Keep\\");
   Write(kDataPath, "A\r\n$\r\nTRUE\r\n$\r\n$\r\nC:\\Not\\A\\Target\\\r\n");
   LoadInstanceData(session, kDataPath, InstanceLoad::Live);
-  EXPECT_EQ(session.components.names, (StringList{"VELD-PREDEF-COMPONENT", "A"}));
+  EXPECT_EQ(session.run.components.names, (StringList{"VELD-PREDEF-COMPONENT", "A"}));
   EXPECT_EQ(Var("TARGETDIR"), "C:\\Keep\\") << "fewer than six sections never reach the variables";
 
   // Six sections but cut right after them: the folders are not blanked.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "startup/Session.h"
+#include "engine/Session.h"
 #include "support/TempMachine.h"
 
 namespace quarrix::testing {
@@ -28,7 +28,7 @@ class InstanceFixture : public ::testing::Test {
     session.executableFolder = "C:\\Setup\\";
     session.executableFileName = "setup.exe";
     session.executableName = "setup";
-    session.components.StartRun({});
+    session.run.components.StartRun({});
     files().CreateDirectories("C:\\Setup");
   }
 

@@ -6,7 +6,7 @@
 #include "startup/PayloadSamples.h"
 #include "startup/PayloadWriter.h"
 #include "startup/PeImageBuilder.h"
-#include "startup/TraceTags.h"
+#include "engine/TraceTags.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {

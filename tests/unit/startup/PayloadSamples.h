@@ -1,6 +1,6 @@
 #pragma once
 // Payloads shared by the payload tests: one with every field non-trivial.
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 namespace quarrix::testing {
 

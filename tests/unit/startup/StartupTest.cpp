@@ -8,7 +8,7 @@
 #include "startup/PayloadReader.h"
 #include "startup/PayloadWriter.h"
 #include "startup/PeImageBuilder.h"
-#include "startup/WizardCaption.h"
+#include "engine/WizardCaption.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {

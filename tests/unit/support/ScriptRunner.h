@@ -5,9 +5,11 @@
 #include <string_view>
 
 #include "authoring/ScriptSource.h"
+#include "commands/EngineCommands.h"
 #include "engine/ScriptRun.h"
-#include "startup/CommandLine.h"
-#include "startup/Session.h"
+#include "engine/CommandLine.h"
+#include "engine/Session.h"
+#include "instance/EngineInstanceCache.h"
 #include "support/TempMachine.h"
 
 namespace quarrix::testing {
@@ -39,9 +41,10 @@ class ScriptRunner {
   std::string PackagePath() const { return session.supportFolder + "setup.msi"; }
 
   void Run(const StepCallback& stepCallback = nullptr) {
-    ScriptPayload& payload = session.payload;
-    ExecuteScript(session, payload.commandNames, payload.lineGuids, &payload.commentFlags, PackagePath(),
-                  stepCallback, session.parameterLists, payload.lineMedia);
+    ExecuteScript(session, RunRequest{.packagePath = PackagePath(),
+                                      .commands = EngineCommands(),
+                                      .instanceCache = instanceCache,
+                                      .stepCallback = stepCallback});
   }
 
   std::string Var(std::string_view name) const { return session.variables.GetVariable(name); }
@@ -49,6 +52,7 @@ class ScriptRunner {
   TempMachine temp;
   platform::sim::SimMachine& machine = temp.machine;
   Session session{machine.AsPlatform()};
+  EngineInstanceCache instanceCache;
 };
 
 }  // namespace quarrix::testing

@@ -1,4 +1,4 @@
-#include "startup/CommandLine.h"
+#include "engine/CommandLine.h"
 
 #include <gtest/gtest.h>
 

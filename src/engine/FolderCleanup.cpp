@@ -1,4 +1,4 @@
-#include "media/FolderCleanup.h"
+#include "engine/FolderCleanup.h"
 
 namespace quarrix {
 namespace {

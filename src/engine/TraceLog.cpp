@@ -1,4 +1,4 @@
-#include "startup/TraceLog.h"
+#include "engine/TraceLog.h"
 
 namespace quarrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "startup/Payload.h"
+#include "engine/Payload.h"
 
 #include <limits>
 

@@ -10,7 +10,7 @@
 #define QUARRIX_ARCHIVE_CALL
 #endif
 
-namespace quarrix::platform::win32 {
+namespace quarrix::archive::abi {
 
 // One listed entry. Records follow each other every 48 bytes and the engine reads only the
 // path pointer at their start. The i686 library's pointer takes 4 bytes, an x86_64 pointer 8;
@@ -67,4 +67,4 @@ inline constexpr const char* kCloseListArchiveExport = "CloseListArchive";
 inline constexpr const char* kExtractArchiveExport = "ExtractArchive";
 inline constexpr const char* kGetLastArchiveErrorExport = "GetLastArchiveError";
 
-}  // namespace quarrix::platform::win32
+}  // namespace quarrix::archive::abi

@@ -1,4 +1,4 @@
-#include "commands/ComponentTable.h"
+#include "engine/ComponentTable.h"
 
 #include <algorithm>
 

@@ -4,17 +4,16 @@
 #include <cstdint>
 #include <string>
 
-#include "commands/ComponentTable.h"
 #include "common/AnsiText.h"
 #include "engine/VariableManager.h"
-#include "instance/InstanceState.h"
+#include "engine/InstanceState.h"
 #include "localisation/MessageTable.h"
 #include "localisation/Translations.h"
-#include "msi/InstallerProperties.h"
+#include "engine/Run.h"
 #include "platform/Platform.h"
-#include "startup/CommandLine.h"
-#include "startup/Payload.h"
-#include "startup/TraceLog.h"
+#include "engine/CommandLine.h"
+#include "engine/Payload.h"
+#include "engine/TraceLog.h"
 
 namespace quarrix {
 
@@ -34,13 +33,8 @@ struct Session {
   // Script tables. The payload's parameterList is moved into parameterLists once read.
   ScriptPayload payload;
   ParameterLists parameterLists;
-  StringList skipMarks;  // one per line, rebuilt by the preparation pass
 
-  ComponentTable components;  // the script's setup components, for the whole run
-  PackageEdits packageEdits;  // installer properties and identity changes for the package
-  // Installer property names and values, alternating, that this run switched on: saved with the
-  // instance (".par") so that maintenance runs know them.
-  StringList actionList;
+  Run run;  // what belongs to the script run rather than to the process
 
   std::string executablePath;      // as the system reports it
   std::string executableFolder;    // with trailing backslash
@@ -70,7 +64,6 @@ struct Session {
   // Names "Set Variable" marked for persistence, each once: what the instance saves.
   StringList persistedVariables;
   InstanceState instance;  // the instance cache as the bootstrap found it
-  std::string platformMode = "Win32";  // "Win32", "x64" or "ia64"; saved with the instance
   // The report of the last runtime error, also when a silent run showed no box.
   std::string runtimeErrorReport;
   // The generator of "Mathematics": all 0 at process start, kept across runs.
@@ -79,8 +72,6 @@ struct Session {
     int32_t increment = 0;
     int32_t state = 0;
   } randomGenerator;
-  // The single-instance marker this run created; empty when none.
-  std::string singleInstanceMarker;
 };
 
 }  // namespace quarrix

@@ -1,4 +1,4 @@
-#include "media/PlatformArchiveIo.h"
+#include "platform/sim/PlatformArchiveIo.h"
 
 #include <cstring>
 

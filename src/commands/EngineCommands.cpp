@@ -1,20 +1,15 @@
-#include "commands/CommandCatalogue.h"
-
-#include <algorithm>
-#include <stdexcept>
-#include <unordered_map>
+#include "commands/EngineCommands.h"
 
 #include "commands/CommandFamilies.h"
 
 namespace quarrix {
 namespace {
 
-constexpr std::string_view kFlowCommands[] = {
+constexpr std::string_view kCommandNames[] = {
+    // carried out by the interpreter loop
     "Label", "GoTo Label", "If", "Else If", "Else", "End", "Wizard Loop", "Comment", "Ignore",
     "Terminate Install", "Terminate with Exit Code",
-};
-
-constexpr std::string_view kCommands[] = {
+    // carried out by the command families
     "Set Variable", "Localization Variable", "Convert Path", "Convert Case", "Replace String", "Extract Path",
     "Parse String", "Mathematics", "Evaluate Expression", "Web Media Block", "Extract 7Zip Archive",
     "Transform Instance", "Apply Changes", "Apply Patch", "Display Dialog", "Hide Dialog", "Read Registry",
@@ -36,44 +31,19 @@ constexpr std::string_view kCommands[] = {
     "Set Access Control", "MessageBox", "MessageBalloon", "System Tray",
 };
 
-using Catalogue = std::unordered_map<std::string_view, CommandEntry>;
-
-Catalogue BuildCatalogue() {
-  Catalogue catalogue;
-  for (std::string_view name : kFlowCommands) catalogue[name] = CommandEntry{name, true, nullptr};
-  for (std::string_view name : kCommands) catalogue[name] = CommandEntry{name, false, nullptr};
-  for (auto family : kCommandFamilies)
-    for (const CommandRow& row : family()) {
-      auto it = catalogue.find(row.name);
-      // A family may only carry out names of the catalogue: a typo must not add a command.
-      if (it == catalogue.end() || it->second.flowControl) throw std::logic_error("not a catalogue command");
-      it->second.handler = row.handler;
-    }
-  return catalogue;
-}
-
-const Catalogue& TheCatalogue() {
-  static const Catalogue catalogue = BuildCatalogue();
-  return catalogue;
-}
-
 }  // namespace
 
-const CommandEntry* FindCommand(std::string_view name) {
-  const Catalogue& catalogue = TheCatalogue();
-  auto it = catalogue.find(name);
-  return it == catalogue.end() ? nullptr : &it->second;
-}
-
-StringList CommandsNotCarriedOut(const StringList& commandNames, const StringList& pluginCommands) {
-  StringList missing;
-  for (const std::string& name : commandNames) {
-    if (std::find(pluginCommands.begin(), pluginCommands.end(), name) != pluginCommands.end()) continue;
-    const CommandEntry* entry = FindCommand(name);
-    if (!entry || entry->flowControl || entry->handler) continue;
-    if (std::find(missing.begin(), missing.end(), name) == missing.end()) missing.push_back(name);
-  }
-  return missing;
+const CommandCatalogue& EngineCommands() {
+  static const CommandCatalogue catalogue(kCommandNames, {
+                                                             FlowCommandRows(),
+                                                             VariableCommandRows(),
+                                                             ComponentCommandRows(),
+                                                             InstallerBackedCommandRows(),
+                                                             DialogCommandRows(),
+                                                             ArchiveCommandRows(),
+                                                             PendingCommandRows(),
+                                                         });
+  return catalogue;
 }
 
 }  // namespace quarrix

@@ -1,4 +1,4 @@
-#include "localisation/Translations.h"
+#include "engine/LocalizeParameter.h"
 
 #include "engine/VariableManager.h"
 

@@ -1,4 +1,4 @@
-#include "startup/WizardCaption.h"
+#include "engine/WizardCaption.h"
 
 namespace quarrix {
 namespace {

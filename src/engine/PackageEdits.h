@@ -10,7 +10,7 @@
 
 namespace quarrix {
 
-struct Session;
+struct Run;
 
 // Parallel lists; a name may occur several times and every occurrence is applied in order, so
 // the last one wins. Values are stored with CR LF written as "$NEWLINE$".
@@ -34,13 +34,13 @@ struct PackageEdits {
   StringList pinRequests;
 };
 
-void QueueInstallerProperty(Session& session, std::string_view name, std::string_view value);
+void QueueInstallerProperty(Run& run, std::string_view name, std::string_view value);
 // The value the package will end up with, or nothing when the name was never queued.
-std::optional<std::string> QueuedInstallerProperty(const Session& session, std::string_view name);
+std::optional<std::string> QueuedInstallerProperty(const Run& run, std::string_view name);
 
 // Appends the pair to the action list saved with the instance, CR LF written as "$NEWLINE$".
-void RecordInstanceAction(Session& session, std::string_view name, std::string_view value);
+void RecordInstanceAction(Run& run, std::string_view name, std::string_view value);
 // Queues the property and records it for the instance: what installer-backed commands do.
-void QueueAndRecordInstallerProperty(Session& session, std::string_view name, std::string_view value);
+void QueueAndRecordInstallerProperty(Run& run, std::string_view name, std::string_view value);
 
 }  // namespace quarrix

@@ -1,0 +1,74 @@
+// Commands the preparation pass already checks, and whose variables it declares, but that this
+// build does not carry out: their lines pass through. Each row moves to its family when its
+// handler is written.
+#include <string>
+#include <string_view>
+
+#include "commands/CommandFamilies.h"
+
+namespace quarrix {
+namespace {
+
+bool IsLegalFileName(std::string_view path) {
+  size_t separator = path.find_last_of("\\:");
+  std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+  return name.find_first_of("/*?\"<>|") == std::string_view::npos;
+}
+
+std::string CheckWebMediaBlock(const LineCheck& check) {
+  std::string name = check.Param(1);
+  if (!name.empty() && check.Param(2).empty()) return "Web Media Block must have at least one download URL";
+  if (!IsLegalFileName(name)) return "Web Media Block name must be a legal file name";
+  return {};
+}
+
+constexpr CommandRow Pending(std::string_view name, PreparationRule prepare) {
+  return CommandRow{.name = name, .prepare = prepare};
+}
+
+constexpr CommandRow kRows[] = {
+    // media
+    Pending("Web Media Block", CheckWebMediaBlock),
+    // installer
+    Pending("Apply Changes", DeclareOnly<2>),
+    Pending("Apply Patch", DeclareOnly<1>),
+    Pending("Is MSI Setup Installed", RequireAndDeclare<2>),
+    // registry and INI
+    Pending("Read Registry", DeclareOnly<1>),
+    Pending("Check Registry", DeclareOnly<1>),
+    Pending("Get INI File Settings", DeclareOnly<1>),
+    Pending("Get Environment", DeclareOnly<2>),
+    // files and folders
+    Pending("Get Folder Location", DeclareOnly<1>),
+    Pending("Read from Text File", DeclareOnly<2, 3>),
+    Pending("Check File Version", DeclareOnly<1>),
+    Pending("Get File Version", DeclareOnly<2>),
+    Pending("Does File/Folder Exist", DeclareOnly<1>),
+    Pending("Get Temporary File", DeclareOnly<1>),
+    Pending("Find All Files", RequireAndDeclare<4>),
+    Pending("Check Disk Space", RequireAndDeclare<1>),
+    // programs, processes and services
+    Pending("Run Light Mode Setup", DeclareOnly<2>),
+    // Declaring an empty name does nothing, so "when not empty" needs no test of its own.
+    Pending("Run Program", DeclareOnly<4>),
+    Pending("Run Program As", DeclareOnly<8>),
+    Pending("Check Service", DeclareOnly<3>),
+    Pending("Check Process", DeclareOnly<2>),
+    Pending("Register Library", DeclareOnly<3>),
+    // system information
+    Pending("Get System Settings", DeclareOnly<1>),
+    Pending("Get OS or SP Level", DeclareOnly<1>),
+    // web server
+    Pending("Get IIS Property", DeclareOnly<1>),
+    Pending("Get IIS Site List", DeclareOnly<1>),
+    Pending("Get IIS Site Index", DeclareOnly<2>),
+    Pending("IIS Anonymous User", DeclareOnly<1>),
+    // messages
+    Pending("MessageBox", DeclareOnly<5>),
+};
+
+}  // namespace
+
+std::span<const CommandRow> PendingCommandRows() { return kRows; }
+
+}  // namespace quarrix
