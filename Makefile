@@ -1,7 +1,7 @@
 # The two commands of the README: `make demo` and `make test`. Both set up a fresh machine first.
 PRESETS := native win64 win32 fuzz
 
-.PHONY: all bootstrap build test unit e2e fuzz demo bench clean
+.PHONY: all bootstrap build layers test unit e2e fuzz demo bench clean
 
 all: build
 
@@ -13,13 +13,17 @@ build: bootstrap
 	  cmake --preset $$preset >/dev/null && cmake --build --preset $$preset || exit 1; \
 	done
 
+# Includes against the layer picture, by file and line.
+layers:
+	@scripts/check-layers
+
 unit: build
 	ctest --preset native
 
 e2e: build
 	ctest --preset win64
 
-test: build
+test: layers build
 	ctest --preset native
 	ctest --preset win64
 	ctest --preset fuzz

@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Api.h"
 
 using namespace quarrix::archive::abi;
+using quarrix::platform::win32::LookUpProcedure;
 
 namespace {
 

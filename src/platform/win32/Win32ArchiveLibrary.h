@@ -26,10 +26,10 @@ class Win32ArchiveLibrary : public ArchiveLibrary {
 
  private:
   void* module_ = nullptr;  // HMODULE
-  OpenListArchiveFunction openList_ = nullptr;
-  CloseListArchiveFunction closeList_ = nullptr;
-  ExtractArchiveFunction extract_ = nullptr;
-  GetLastArchiveErrorFunction lastError_ = nullptr;
+  archive::abi::OpenListArchiveFunction openList_ = nullptr;
+  archive::abi::CloseListArchiveFunction closeList_ = nullptr;
+  archive::abi::ExtractArchiveFunction extract_ = nullptr;
+  archive::abi::GetLastArchiveErrorFunction lastError_ = nullptr;
 };
 
 }  // namespace quarrix::platform::win32
