@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptCompiler.h"
 #include "commands/CommandCatalogue.h"
 #include "engine/CommandContext.h"
 #include "engine/PredefinedVariables.h"

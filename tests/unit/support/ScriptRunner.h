@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptCompiler.h"
 #include "engine/ScriptRun.h"
 #include "startup/CommandLine.h"
 #include "startup/Session.h"
