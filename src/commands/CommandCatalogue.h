@@ -27,7 +27,7 @@ struct CommandEntry {
 const CommandEntry* FindCommand(std::string_view name);
 
 // The distinct names of a script's lines that are engine commands this build passes over, in
-// order of first appearance. Plug-in commands are not among them.
+// order of first appearance, plug-in commands (names in pluginCommands) among them.
 StringList CommandsNotCarriedOut(const StringList& commandNames, const StringList& pluginCommands);
 
 }  // namespace quarrix
