@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "authoring/ScriptCompiler.h"
 #include "commands/EngineCommands.h"
 #include "instance/EngineInstanceCache.h"
-#include "authoring/ScriptSource.h"
 #include "engine/CommandContext.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/RunState.h"

@@ -18,14 +18,14 @@ void ExtractSevenZipArchive(CommandContext& context) {
   request.overwrite = context.Truth(5);
   request.modeSwitch = context.Truth(6);
 
-  TDirectExtractMedia worker(context.session, std::move(request));
+  WorkerOf<TDirectExtractMedia> worker(context.session, std::move(request));
   WaitOptions options;
   options.cancelContext = "Cancel at Extract-7Zip Time";
-  const WaitOutcome outcome = WaitForWorker(context.session, worker, options);
+  const WaitOutcome outcome = WaitForWorker(context.session, *worker, options);
   if (outcome.endScript) context.EndScript();
   if (context.Param(3).empty()) return;
-  std::string result = worker.Succeeded() ? kSuccess : worker.ErrorText();
-  if (!worker.Succeeded() && result.empty()) result = worker.Failure();
+  std::string result = worker->Succeeded() ? kSuccess : worker->ErrorText();
+  if (!worker->Succeeded() && result.empty()) result = worker->Failure();
   context.SetDeclaredResult(3, result);
 }
 

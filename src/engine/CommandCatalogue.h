@@ -48,8 +48,8 @@ class CommandCatalogue {
   // Null for a name that is not a command of the engine (authoring-only entries pass through).
   const CommandRow* Find(std::string_view name) const;
 
-  // The distinct names of a script's lines that are engine commands this build passes over, in
-  // order of first appearance. Plug-in commands are not among them.
+  // The distinct names of a script's lines that this build passes over, in order of first
+  // appearance: engine commands without a handler, and every plug-in line.
   StringList CommandsNotCarriedOut(const StringList& commandNames, const StringList& pluginCommands) const;
 
  private:

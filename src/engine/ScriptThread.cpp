@@ -4,10 +4,8 @@
 
 namespace quarrix {
 
-TScriptThread::TScriptThread(Session& session, ScriptThreadInputs inputs, PluginEntry entry)
-    : Worker(session), inputs_(std::move(inputs)), entry_(std::move(entry)), result_(inputs_.variablesText) {}
-
-TScriptThread::~TScriptThread() { StopAndJoin(); }
+TScriptThread::TScriptThread(WorkerKey key, Session& session, ScriptThreadInputs inputs, PluginEntry entry)
+    : Worker(key, session), inputs_(std::move(inputs)), entry_(std::move(entry)), result_(inputs_.variablesText) {}
 
 void TScriptThread::Execute() {
   // File-system redirection is switched off here in 64-bit mode once the platform mode exists.

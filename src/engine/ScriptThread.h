@@ -23,10 +23,10 @@ using PluginProgress = std::function<bool(int32_t percent, const std::string& te
 // The call into the library; nothing when the library reports failure.
 using PluginEntry = std::function<std::optional<std::string>(const ScriptThreadInputs&, const PluginProgress&)>;
 
-class TScriptThread : public Worker {
+// Made as WorkerOf<TScriptThread>.
+class TScriptThread final : public Worker {
  public:
-  TScriptThread(Session& session, ScriptThreadInputs inputs, PluginEntry entry);
-  ~TScriptThread() override;
+  TScriptThread(WorkerKey key, Session& session, ScriptThreadInputs inputs, PluginEntry entry);
 
   // Read after Finished(): what the plug-in returned, or the variables as passed in when the
   // call failed, threw or the worker was ended by force, so that importing it changes nothing.

@@ -11,11 +11,11 @@
 
 namespace quarrix {
 
-Worker::Worker(TVariableManager& variables, platform::Clock& clock, platform::Threads& threads)
+Worker::Worker(WorkerKey, TVariableManager& variables, platform::Clock& clock, platform::Threads& threads)
     : variables_(variables), clock_(clock), threads_(threads) {}
 
-Worker::Worker(Session& session)
-    : Worker(session.variables, session.platform.clock, session.platform.threads) {}
+Worker::Worker(WorkerKey key, Session& session)
+    : Worker(key, session.variables, session.platform.clock, session.platform.threads) {}
 
 Worker::~Worker() { StopAndJoin(); }
 

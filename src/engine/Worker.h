@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
+#include <utility>
 
 #include "engine/WorkerHandshake.h"
 #include "platform/Clock.h"
@@ -22,12 +24,23 @@ namespace quarrix {
 class TVariableManager;
 struct Session;
 
+template <typename Kind>
+class WorkerOf;
+
+// What a worker's constructor takes first. Only WorkerOf makes one, so every worker lives inside
+// a holder that joins its thread before the worker's own members go.
+class WorkerKey {
+  WorkerKey() = default;
+  template <typename Kind>
+  friend class WorkerOf;
+};
+
 class Worker {
  public:
-  Worker(TVariableManager& variables, platform::Clock& clock, platform::Threads& threads);
-  explicit Worker(Session& session);
-  // Asks the thread to stop and joins it when it is still joinable. A derived class whose Execute
-  // touches its own members must call StopAndJoin() in its destructor, before those members go.
+  Worker(WorkerKey key, TVariableManager& variables, platform::Clock& clock, platform::Threads& threads);
+  Worker(WorkerKey key, Session& session);
+  // The holder has joined the thread already; this only covers a worker whose holder never got
+  // past constructing it.
   virtual ~Worker();
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
@@ -47,6 +60,7 @@ class Worker {
   // What Execute threw, if it threw; empty otherwise. Read after Finished().
   const std::string& Failure() const { return failure_; }
 
+  // Asks the thread to stop and joins it when it is still joinable.
   void StopAndJoin();
 
  protected:
@@ -74,6 +88,29 @@ class Worker {
   bool cutOff_ = false;
   std::condition_variable endedSignal_;
   bool ended_ = false;
+};
+
+// A worker of a kind derived from Worker, made with its constructor's arguments after the key.
+// Destroying the holder stops and joins the thread before the worker is destroyed, so Execute
+// may use the kind's members to its very end.
+template <typename Kind>
+class WorkerOf final {
+  static_assert(std::is_base_of_v<Worker, Kind>);
+
+ public:
+  template <typename... Args>
+  explicit WorkerOf(Args&&... args) : kind_(WorkerKey{}, std::forward<Args>(args)...) {}
+  ~WorkerOf() { kind_.StopAndJoin(); }
+  WorkerOf(const WorkerOf&) = delete;
+  WorkerOf& operator=(const WorkerOf&) = delete;
+
+  Kind& operator*() { return kind_; }
+  const Kind& operator*() const { return kind_; }
+  Kind* operator->() { return &kind_; }
+  const Kind* operator->() const { return &kind_; }
+
+ private:
+  Kind kind_;
 };
 
 struct WaitOptions {

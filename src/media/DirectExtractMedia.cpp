@@ -9,8 +9,8 @@ namespace {
 constexpr int kSlotComplete = 21;  // "% complete"
 }  // namespace
 
-TDirectExtractMedia::TDirectExtractMedia(Session& session, DirectExtractRequest request)
-    : Worker(session),
+TDirectExtractMedia::TDirectExtractMedia(WorkerKey key, Session& session, DirectExtractRequest request)
+    : Worker(key, session),
       session_(session),
       request_(std::move(request)),
       completeText_(session.messages.Text(kSlotComplete)) {}

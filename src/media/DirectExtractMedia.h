@@ -15,10 +15,10 @@ struct DirectExtractRequest {
   bool overwrite = true;
 };
 
-class TDirectExtractMedia : public Worker {
+// Made as WorkerOf<TDirectExtractMedia>.
+class TDirectExtractMedia final : public Worker {
  public:
-  TDirectExtractMedia(Session& session, DirectExtractRequest request);
-  ~TDirectExtractMedia() override { StopAndJoin(); }
+  TDirectExtractMedia(WorkerKey key, Session& session, DirectExtractRequest request);
   TDirectExtractMedia(const TDirectExtractMedia&) = delete;
   TDirectExtractMedia& operator=(const TDirectExtractMedia&) = delete;
 

@@ -105,8 +105,8 @@ bool RelocateMappedFiles(platform::FileSystem& files, platform::SystemInfo& syst
   return true;
 }
 
-TExtractMedia::TExtractMedia(Session& session, ExtractMediaRequest request)
-    : Worker(session),
+TExtractMedia::TExtractMedia(WorkerKey key, Session& session, ExtractMediaRequest request)
+    : Worker(key, session),
       session_(session),
       request_(std::move(request)),
       completeText_(session.messages.Text(kSlotComplete)),

@@ -30,10 +30,10 @@ bool RelocateMappedFiles(platform::FileSystem& files, platform::SystemInfo& syst
                          const std::string& blockName, const std::string& blockFolder,
                          const std::string& destinationRoot, uint32_t codePage);
 
-class TExtractMedia : public Worker {
+// Made as WorkerOf<TExtractMedia>.
+class TExtractMedia final : public Worker {
  public:
-  TExtractMedia(Session& session, ExtractMediaRequest request);
-  ~TExtractMedia() override { StopAndJoin(); }
+  TExtractMedia(WorkerKey key, Session& session, ExtractMediaRequest request);
   TExtractMedia(const TExtractMedia&) = delete;
   TExtractMedia& operator=(const TExtractMedia&) = delete;
 

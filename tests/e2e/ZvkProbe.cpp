@@ -2,6 +2,9 @@
 // time by name, records read at 48-byte steps, callbacks answered on the calling thread.
 //   zvk-probe REPORT LIBRARY list ARCHIVE [PASSWORD]             reports "entry PATH" lines
 //   zvk-probe REPORT LIBRARY extract ARCHIVE DEST [PASSWORD] [OVERWRITE] [CANCEL-AFTER]
+//   zvk-probe REPORT LIBRARY threads FAILING GOOD   lists FAILING, then GOOD on a second thread,
+//                                                   and reports "error CODE" of the first thread
+//                                                   and "other CODE" of the second
 // The report is a file: output of a program under Wine is not piped back reliably.
 // The password goes through the password callback only (the argument stays empty); the
 // overwrite answer (1 or 4) is what the overwrite callback returns; CANCEL-AFTER > 0 makes the
@@ -10,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "archive/ArchiveLibraryAbi.h"
 #include "platform/win32/Win32Api.h"
@@ -47,7 +51,7 @@ int32_t QUARRIX_ARCHIVE_CALL OnOverwrite(intptr_t, intptr_t, intptr_t, intptr_t,
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: zvk-probe REPORT LIBRARY list ARCHIVE [PASSWORD] | extract ARCHIVE DEST [PASSWORD] [OVERWRITE] [CANCEL-AFTER]\n");
+  std::fprintf(stderr, "usage: zvk-probe REPORT LIBRARY list ARCHIVE [PASSWORD] | extract ARCHIVE DEST [PASSWORD] [OVERWRITE] [CANCEL-AFTER] | threads FAILING GOOD\n");
   return 2;
 }
 
@@ -96,6 +100,21 @@ int main(int argc, char** argv) {
       result = 1;
     }
     std::fprintf(report, "progress %d\noverwrite %d\n", progressCalls, overwriteCalls);
+  } else if (mode == "threads" && argc >= 5) {
+    ArchiveEntryRecord* first = nullptr;
+    int32_t count = -1;
+    const intptr_t failed = openList(argv[3], 0, &OnPassword, 0, 0, 0, "", &first, &count);
+    int32_t otherError = -1;
+    std::thread other([&] {
+      ArchiveEntryRecord* otherFirst = nullptr;
+      int32_t otherCount = -1;
+      const intptr_t handle = openList(argv[4], 0, &OnPassword, 0, 0, 0, "", &otherFirst, &otherCount);
+      otherError = lastError();
+      if (handle != 0) closeList(handle);
+    });
+    other.join();
+    std::fprintf(report, "error %d\nother %d\n", static_cast<int>(lastError()), static_cast<int>(otherError));
+    if (failed != 0) closeList(failed);
   } else {
     return Usage();
   }

@@ -121,6 +121,13 @@ class ArchiveLibraryTest(unittest.TestCase):
                 self.assertEqual(path.read_bytes(), (self.source / path.relative_to(damaged_out)).read_bytes(),
                                  "only intact files stay")
 
+    def test_last_error_belongs_to_the_calling_thread(self):
+        make_archive(self.source, self.folder.path("open.7z"))
+        code, lines = self.run_probe("threads", self.folder.windows_path("none.7z"), self.folder.windows_path("open.7z"))
+        self.assertEqual(code, 0, lines)
+        self.assertIn("other 0", lines, "the second thread's listing succeeded")
+        self.assertIn("error 1001", lines, "and left the first thread's failure as it was")
+
     def test_overwrite_answer_decides_over_existing_files(self):
         archive = make_archive(self.source, self.folder.path("files.7z"))
         for answer, expected in [("1", b"kept"), ("4", b"read me\r\n" * 100)]:

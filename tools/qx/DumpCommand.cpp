@@ -1,5 +1,5 @@
 #include "QxCommands.h"
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptDumper.h"
 
 namespace quarrix::qx {
 

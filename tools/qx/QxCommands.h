@@ -68,9 +68,10 @@ void WriteStdout(std::string_view text);
 // The payload bytes of a payload file or of a setup executable ("MZ" at the start).
 std::string PayloadBytesOf(const std::string& path, const std::string& fileBytes);
 ScriptPayload LoadPayload(const std::string& path);
-// A script source (marked, or not readable as a payload) is compiled; anything else is read as
-// a payload.
+// A script source (its first line the source marker) is compiled; anything else is read as a
+// payload. Input errors for a payload that does not read.
 ScriptPayload LoadPayloadOrSource(const std::string& path);
+// Input errors for a text without the source marker and for a source that does not compile.
 ScriptPayload CompileSourceFile(const std::string& path, const std::string& text);
 
 // NAME=VALUE arguments stored into a fresh variable store.

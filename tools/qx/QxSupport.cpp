@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "QxCommands.h"
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptCompiler.h"
 #include "commands/EngineCommands.h"
 #include "common/AnsiText.h"
 #include "startup/PayloadReader.h"
@@ -21,7 +21,7 @@ std::span<const Subcommand> Subcommands() {
        "A file starting with \"MZ\" is a setup executable: its payload follows the engine stub.", RunDump},
       {"check", "PAYLOAD|SETUP.EXE|SOURCE", "run the preparation pass over a script",
        "Prints the result number (-1 when accepted, else the offending line or 2147483644) and the message.\n"
-       "A file whose first line is \"#quarrix-script 1\", or that does not read as a payload, is a source.\n"
+       "A file whose first line is \"#quarrix-script 1\" is a source; any other file must be a payload.\n"
        "Exit code 0 accepted, 1 rejected, 2 bad input.",
        RunCheck},
       {"eval", "EXPRESSION [NAME=VALUE ...]", "evaluate an Evaluate Expression text with the given variables",
@@ -126,8 +126,10 @@ std::string PayloadBytesOf(const std::string& path, const std::string& fileBytes
   return fileBytes.substr(*stubSize);
 }
 
-ScriptPayload LoadPayload(const std::string& path) {
-  std::string bytes = PayloadBytesOf(path, ReadHostFile(path));
+namespace {
+
+ScriptPayload ParsePayloadFile(const std::string& path, const std::string& fileBytes) {
+  std::string bytes = PayloadBytesOf(path, fileBytes);
   try {
     return ParsePayload(bytes);
   } catch (const PayloadError& error) {
@@ -135,7 +137,16 @@ ScriptPayload LoadPayload(const std::string& path) {
   }
 }
 
+}  // namespace
+
+ScriptPayload LoadPayload(const std::string& path) { return ParsePayloadFile(path, ReadHostFile(path)); }
+
 ScriptPayload CompileSourceFile(const std::string& path, const std::string& text) {
+  // Without the marker the text may as well be a payload: compiling it would give a script of
+  // whatever its lines happen to say.
+  if (!IsScriptSource(text))
+    throw InputError(path + ": not a script source (the first line must be \"" + std::string(kScriptSourceMarker) +
+                     "\")");
   try {
     return CompileScriptSource(text, path);
   } catch (const SourceError& error) {
@@ -143,15 +154,11 @@ ScriptPayload CompileSourceFile(const std::string& path, const std::string& text
   }
 }
 
+// The marker alone decides: a damaged payload must be reported as one, never read as a source.
 ScriptPayload LoadPayloadOrSource(const std::string& path) {
   std::string bytes = ReadHostFile(path);
-  if (StartsWith(bytes, kScriptSourceMarker)) return CompileSourceFile(path, bytes);
-  if (StartsWith(bytes, "MZ")) return LoadPayload(path);
-  try {
-    return ParsePayload(bytes);
-  } catch (const PayloadError&) {
-    return CompileSourceFile(path, bytes);
-  }
+  if (IsScriptSource(bytes)) return CompileSourceFile(path, bytes);
+  return ParsePayloadFile(path, bytes);
 }
 
 std::string SetupExecutable(const std::string& enginePath, const std::string& payload) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "QxCommands.h"
@@ -83,8 +84,14 @@ std::string SyntheticEngineImage() {
   return image;
 }
 
+// An empty 7z archive: the signature header announcing no next header (its start-header CRC is
+// that of the twenty zero bytes that follow it).
+constexpr std::string_view kEmptyArchive{"7z\xBC\xAF\x27\x1C\x00\x04\x8D\x9B\xD5\x0F" "\0\0\0\0\0\0\0\0\0\0"
+                                         "\0\0\0\0\0\0\0\0\0\0", 32};
+
 // The setup folder start-up expects: engine with payload, archive library, support archive and
-// package. The archive stands empty: the script's dialogs are answered by the headless interface.
+// package. The support archive is a real, empty one: the script's dialogs are answered by the
+// headless interface, and every archive the script reads goes through the real reader.
 void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
   const std::string executable = machine.system.executablePath;
   const std::string folder = executable.substr(0, executable.find_last_of('\\') + 1);
@@ -93,11 +100,8 @@ void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
   machine.files.CreateDirectories(folder);
   machine.files.WriteFile(executable, engine + WritePayload(payload));
   machine.files.WriteFile(folder + "zvk.lib", engine);
-  machine.files.WriteFile(folder + base + ".res", "");
+  machine.files.WriteFile(folder + base + ".res", std::string(kEmptyArchive));
   if (!machine.files.FileExists(folder + base + ".msp")) machine.files.WriteFile(folder + base + ".msi", "");
-  machine.archive.onList = [](const std::string&, uint32_t&) { return std::make_optional(std::vector<std::string>()); };
-  machine.archive.onExtract = [](const std::string&, const std::string&, const std::vector<std::string>&,
-                                 uint32_t&) { return true; };
 }
 
 std::string QuotedArgument(const std::string& argument) {

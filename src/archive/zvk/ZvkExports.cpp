@@ -1,6 +1,6 @@
 // The four exports of the archive library. The engine's calls carry no context, so the last
-// error lives here, once per process, as the binding expects; nothing else is shared.
-#include <atomic>
+// error lives here, once per calling thread: two extractions on two threads each read their
+// own. Nothing else is shared.
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -21,7 +21,7 @@ namespace {
 // Failures outside the reader's own codes: a general failure to the engine.
 constexpr int32_t kInternalFailure = 1000;
 
-std::atomic<int32_t> lastError{0};
+thread_local int32_t lastError = 0;
 
 int32_t Fail(int32_t code) {
   lastError = code;

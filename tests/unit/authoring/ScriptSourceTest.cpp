@@ -1,4 +1,5 @@
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptCompiler.h"
+#include "authoring/ScriptDumper.h"
 
 #include <gtest/gtest.h>
 

@@ -97,13 +97,13 @@ TEST_F(ArchiveCommandsTest, WorkerReportsProgressAndStopsWhenAskedTo) {
     SCOPED_TRACE(terminate ? "terminate requested" : "runs through");
     CommandRunner runner(Script("Comment: x\n"));
     Pack(runner, "C:\\Media\\data.7z", "-ms=off");
-    TDirectExtractMedia worker(runner.session, {"C:\\Media\\data.7z", "C:\\Out\\", "", true, true});
-    if (terminate) worker.RequestTerminate();
-    worker.Start();
-    worker.WaitUntilEnded();
-    ASSERT_TRUE(worker.Finished());
-    EXPECT_EQ(worker.Succeeded(), !terminate);
-    EXPECT_EQ(worker.ErrorText(), terminate ? "#1007" : "");
+    WorkerOf<TDirectExtractMedia> worker(runner.session, DirectExtractRequest{"C:\\Media\\data.7z", "C:\\Out\\", "", true, true});
+    if (terminate) worker->RequestTerminate();
+    worker->Start();
+    worker->WaitUntilEnded();
+    ASSERT_TRUE(worker->Finished());
+    EXPECT_EQ(worker->Succeeded(), !terminate);
+    EXPECT_EQ(worker->ErrorText(), terminate ? "#1007" : "");
     if (!terminate) {
       EXPECT_EQ(runner.Var("VELD_thProgress"), "100");
       EXPECT_EQ(runner.Var("VELD_thMax"), "100");

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptCompiler.h"
 #include "commands/EngineCommands.h"
 #include "engine/CommandContext.h"
 #include "engine/RunState.h"

@@ -35,10 +35,10 @@ bool Eventually(Condition condition) {
 }
 
 // A worker whose body is the test's own.
-class LambdaWorker : public Worker {
+class LambdaWorker final : public Worker {
  public:
-  LambdaWorker(Session& session, std::function<void(LambdaWorker&)> body) : Worker(session), body_(std::move(body)) {}
-  ~LambdaWorker() override { StopAndJoin(); }
+  LambdaWorker(WorkerKey key, Session& session, std::function<void(LambdaWorker&)> body)
+      : Worker(key, session), body_(std::move(body)) {}
 
   using Worker::PublishResult;
   using Worker::ReportProgress;
@@ -151,13 +151,13 @@ TEST_F(HandshakeTest, WatchdogWithoutHeartbeatEndsAtTheFirstFiringAndSurvivesThe
 }
 
 TEST_F(HandshakeTest, FinishedWorkerHandsOverItsResultWithoutAnyCancellation) {
-  LambdaWorker worker(session, [](LambdaWorker& self) {
+  WorkerOf<LambdaWorker> worker(session, [](LambdaWorker& self) {
     self.ReportProgress("Working", 0, 100, 50);
     self.PublishResult([&] { self.result = "done"; });
   });
-  const WaitOutcome outcome = WaitForWorker(session, worker);
-  EXPECT_TRUE(worker.Finished());
-  EXPECT_EQ(worker.result, "done");
+  const WaitOutcome outcome = WaitForWorker(session, *worker);
+  EXPECT_TRUE(worker->Finished());
+  EXPECT_EQ(worker->result, "done");
   EXPECT_FALSE(outcome.cancelled);
   EXPECT_FALSE(outcome.endedByForce);
   EXPECT_FALSE(outcome.endScript);
@@ -166,11 +166,45 @@ TEST_F(HandshakeTest, FinishedWorkerHandsOverItsResultWithoutAnyCancellation) {
   EXPECT_FALSE(session.progressPolling);
 }
 
+// A kind whose thread still works on its own members after it was asked to stop.
+class BusyMemberWorker final : public Worker {
+ public:
+  BusyMemberWorker(WorkerKey key, Session& session, std::atomic<bool>& started, bool& returnedBeforeDestroyed)
+      : Worker(key, session), started_(started), returnedBeforeDestroyed_(returnedBeforeDestroyed) {}
+  ~BusyMemberWorker() override { returnedBeforeDestroyed_ = returned_.load(); }
+
+ protected:
+  void Execute() override {
+    started_ = true;
+    while (!TerminateRequested()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    cells_.assign(cells_.size(), 7);  // freed memory, had the kind gone first
+    returned_ = true;
+  }
+
+ private:
+  std::atomic<bool>& started_;
+  bool& returnedBeforeDestroyed_;
+  std::vector<int> cells_ = std::vector<int>(64, 0);
+  std::atomic<bool> returned_{false};
+};
+
+TEST_F(HandshakeTest, DestroyingARunningWorkerJoinsItBeforeItsKindGoes) {
+  std::atomic<bool> started{false};
+  bool returnedBeforeDestroyed = false;
+  {
+    WorkerOf<BusyMemberWorker> worker(session, started, returnedBeforeDestroyed);
+    worker->Start();
+    ASSERT_TRUE(Eventually([&] { return started.load(); }));
+  }
+  EXPECT_TRUE(returnedBeforeDestroyed);
+}
+
 TEST_F(HandshakeTest, WorkerThatThrowsFinishesWithItsFailure) {
-  LambdaWorker worker(session, [](LambdaWorker&) { throw std::runtime_error("disk on fire"); });
-  WaitForWorker(session, worker);
-  EXPECT_TRUE(worker.Finished());
-  EXPECT_EQ(worker.Failure(), "disk on fire");
+  WorkerOf<LambdaWorker> worker(session, [](LambdaWorker&) { throw std::runtime_error("disk on fire"); });
+  WaitForWorker(session, *worker);
+  EXPECT_TRUE(worker->Finished());
+  EXPECT_EQ(worker->Failure(), "disk on fire");
 }
 
 TEST_F(HandshakeTest, CancellationIsReportedOnceAndEndsTheScriptOnlyWithAbortOnError) {
@@ -195,10 +229,10 @@ TEST_F(HandshakeTest, CancellationIsReportedOnceAndEndsTheScriptOnlyWithAbortOnE
     session.variables.SetVariable("ABORTEDONERROR", c.abortedOnError, "Initialization");
     Cancel();
     // Honours the request at its next callback.
-    LambdaWorker worker(session, [](LambdaWorker& self) {
+    WorkerOf<LambdaWorker> worker(session, [](LambdaWorker& self) {
       ASSERT_TRUE(Eventually([&] { return self.TerminateRequested(); }));
     });
-    const WaitOutcome outcome = WaitForWorker(session, worker, {"Cancel at Find-Files Time", true});
+    const WaitOutcome outcome = WaitForWorker(session, *worker, {"Cancel at Find-Files Time", true});
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.endedByForce);
     EXPECT_EQ(outcome.endScript, c.expectEndScript);
@@ -215,7 +249,7 @@ TEST_F(HandshakeTest, CancellationIsReportedOnceAndEndsTheScriptOnlyWithAbortOnE
 TEST_F(HandshakeTest, SilentWorkerIsEndedByTheWatchdogOneIntervalAfterCancellation) {
   temp.machine.threads.realWaitMs = 0;
   std::atomic<bool> release{false};
-  LambdaWorker worker(session, [&](LambdaWorker& self) {
+  WorkerOf<LambdaWorker> worker(session, [&](LambdaWorker& self) {
     // Stuck where no request reaches it; when it finally comes back its work is stale.
     ASSERT_TRUE(Eventually([&] { return release.load(); }));
     self.ReportProgress("late", 0, 100, 99);
@@ -226,15 +260,15 @@ TEST_F(HandshakeTest, SilentWorkerIsEndedByTheWatchdogOneIntervalAfterCancellati
   temp.machine.threads.onIdle = [&] {
     if (Tick() - start == 1000) Cancel();  // the user cancels one second in
   };
-  const WaitOutcome outcome = WaitForWorker(session, worker);
+  const WaitOutcome outcome = WaitForWorker(session, *worker);
   EXPECT_TRUE(outcome.endedByForce);
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(Tick() - start, 1000u + Watchdog::kIntervalMs) << "ended exactly one interval after the cancel";
   EXPECT_EQ(temp.machine.threads.TerminatedCount(), 1);
 
   release = true;
-  worker.StopAndJoin();
-  EXPECT_EQ(worker.result, "untouched") << "an ended worker publishes nothing";
+  worker->StopAndJoin();
+  EXPECT_EQ(worker->result, "untouched") << "an ended worker publishes nothing";
   EXPECT_EQ(Var(kThProgressText), "before") << "nor reaches the store";
 }
 
@@ -242,7 +276,7 @@ TEST_F(HandshakeTest, WorkerThatKeepsReportingAfterCancellationIsNeverEnded) {
   constexpr uint32_t kWorkMs = 3 * Watchdog::kIntervalMs;
   std::atomic<uint32_t> reportedTick{0};
   const uint32_t start = Tick();
-  LambdaWorker worker(session, [&](LambdaWorker& self) {
+  WorkerOf<LambdaWorker> worker(session, [&](LambdaWorker& self) {
     // Ignores the request and finishes its work, reporting whenever time has moved on.
     for (;;) {
       const uint32_t now = Tick();
@@ -257,12 +291,12 @@ TEST_F(HandshakeTest, WorkerThatKeepsReportingAfterCancellationIsNeverEnded) {
   temp.machine.threads.idleStepMs = 500;
   temp.machine.threads.realWaitMs = 0;
   // Lock step: simulated time moves on only after the worker has reported for the last step, or
-  // has finished: time running on while its thread winds down would make it a silent worker.
+  // has finished: time running on while its thread winds down would make it a silent worker->
   temp.machine.threads.onIdle = [&] {
-    ASSERT_TRUE(Eventually([&] { return reportedTick.load() == Tick() || worker.Finished(); }));
+    ASSERT_TRUE(Eventually([&] { return reportedTick.load() == Tick() || worker->Finished(); }));
   };
   Cancel();
-  const WaitOutcome outcome = WaitForWorker(session, worker);
+  const WaitOutcome outcome = WaitForWorker(session, *worker);
   EXPECT_FALSE(outcome.endedByForce);
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(temp.machine.threads.TerminatedCount(), 0);
@@ -273,11 +307,11 @@ TEST_F(HandshakeTest, SilentRunBlocksOnTheWorkerWithoutPumpingOrWatchdog) {
   session.silent = true;
   Cancel();
   const uint32_t start = Tick();
-  LambdaWorker worker(session, [](LambdaWorker& self) {
+  WorkerOf<LambdaWorker> worker(session, [](LambdaWorker& self) {
     ASSERT_TRUE(Eventually([&] { return self.TerminateRequested(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   });
-  const WaitOutcome outcome = WaitForWorker(session, worker);
+  const WaitOutcome outcome = WaitForWorker(session, *worker);
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_FALSE(outcome.endedByForce);
   EXPECT_EQ(Tick(), start) << "no message was pumped, so no time passed in the message loop";
@@ -305,9 +339,9 @@ TEST_F(HandshakeTest, ScriptThreadHandsBackThePluginTextOrThePassedVariables) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    TScriptThread thread(session, {"C:\\plug.dll", "A=1", "params", 0, 0}, c.entry);
-    WaitForWorker(session, thread);
-    EXPECT_EQ(thread.Result(), c.expected);
+    WorkerOf<TScriptThread> thread(session, ScriptThreadInputs{"C:\\plug.dll", "A=1", "params", 0, 0}, c.entry);
+    WaitForWorker(session, *thread);
+    EXPECT_EQ(thread->Result(), c.expected);
   }
 }
 
@@ -321,18 +355,18 @@ TEST_F(HandshakeTest, PluginProgressReportsPercentAndAsksToStopOnceCancelled) {
     answers.push_back(false);
     return "stopped";
   };
-  TScriptThread thread(session, {"C:\\plug.dll", "", "", 0, 0}, entry);
+  WorkerOf<TScriptThread> thread(session, ScriptThreadInputs{"C:\\plug.dll", "", "", 0, 0}, entry);
   temp.machine.threads.onIdle = [&] {
     if (firstReported) Cancel();
   };
-  WaitForWorker(session, thread);
+  WaitForWorker(session, *thread);
   ASSERT_EQ(answers.size(), 2u);
   EXPECT_TRUE(answers[0]);
   EXPECT_EQ(Var(kThMin), "1");
   EXPECT_EQ(Var(kThMax), "100");
   EXPECT_EQ(Var(kThProgress), "41");
   EXPECT_EQ(Var(kThProgressText), "Still going");
-  EXPECT_EQ(thread.Result(), "stopped");
+  EXPECT_EQ(thread->Result(), "stopped");
 }
 
 }  // namespace

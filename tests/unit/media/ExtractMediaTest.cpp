@@ -105,10 +105,10 @@ TEST_F(ExtractMediaTest, PlacesMappedFilesMergesTheRestAndHandlesTheBlockFile) {
     SCOPED_TRACE(keep ? "keep the block" : "delete the block");
     const std::string block = Pack("C:\\Download\\Block1.7zip");
     runner.session.variables.SetVariable("COPYWEBLOCK", "C:\\Cache", "Test");
-    TExtractMedia worker(runner.session, {block, "C:\\Data", "", keep, 1252, "Extracting Web Media: "});
-    RunWorker(worker);
-    EXPECT_TRUE(worker.Succeeded());
-    EXPECT_FALSE(worker.ListingUnsupported());
+    WorkerOf<TExtractMedia> worker(runner.session, ExtractMediaRequest{block, "C:\\Data", "", keep, 1252, "Extracting Web Media: "});
+    RunWorker(*worker);
+    EXPECT_TRUE(worker->Succeeded());
+    EXPECT_FALSE(worker->ListingUnsupported());
     EXPECT_EQ(files.FileSize("C:\\Data\\Program\\app.exe"), 3000u);
     EXPECT_EQ(files.ReadFile("C:\\Data\\Block1\\readme.txt"), "readme");
     EXPECT_FALSE(files.FileExists("C:\\Data\\Block1\\bin\\app.exe")) << "a mapped file is moved, not merged";
@@ -134,10 +134,10 @@ TEST_F(ExtractMediaTest, OnlyAListingFailureSetsTheUnsupportedFlag) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TExtractMedia worker(runner.session, {c.block, "C:\\Data", c.password, false, 1252, ""});
-    RunWorker(worker);
-    EXPECT_FALSE(worker.Succeeded());
-    EXPECT_EQ(worker.ListingUnsupported(), c.unsupported);
+    WorkerOf<TExtractMedia> worker(runner.session, ExtractMediaRequest{c.block, "C:\\Data", c.password, false, 1252, ""});
+    RunWorker(*worker);
+    EXPECT_FALSE(worker->Succeeded());
+    EXPECT_EQ(worker->ListingUnsupported(), c.unsupported);
     EXPECT_TRUE(files.FileExists(c.block)) << "a block that failed stays for a retry";
   }
 }

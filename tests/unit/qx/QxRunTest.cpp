@@ -121,5 +121,54 @@ TEST_F(QxRunTest, RuntimeErrorsAndCommandsNotCarriedOutGoToStderr) {
   EXPECT_NE(Run({passing}, "check").err.find(warning), std::string::npos) << "qx check warns as well";
 }
 
+TEST_F(QxRunTest, PluginLinesAreWarnedOfAsNotCarriedOut) {
+  // A plug-in may carry a built-in's name: its lines are plug-in calls all the same.
+  const std::string script = Source("plugins.qxs",
+                                    "Call Widget: data widget.dll\n"
+                                    "Set Variable: A 1\n"
+                                    "[setup]\n"
+                                    "plugin-command = \"Call Widget\"\n"
+                                    "plugin-command = \"Set Variable\"\n"
+                                    "plugin-command = \"Never Used\"\n");
+  for (const char* subcommand : {"run", "check"}) {
+    SCOPED_TRACE(subcommand);
+    RunResult result = Run({script}, subcommand);
+    for (const char* name : {"Call Widget", "Set Variable"}) {
+      EXPECT_NE(result.err.find(std::string("qx: warning: \"") + name + "\" is not carried out by this build\n"),
+                std::string::npos)
+          << result.err;
+    }
+    EXPECT_EQ(result.err.find("Never Used"), std::string::npos) << "only names the script's lines use";
+  }
+}
+
+TEST_F(QxRunTest, ArchivesTheScriptExtractsAreReadForReal) {
+  const std::string machine = File("machine").string();
+  const fs::path data = File("machine") / "drives" / "C" / "Data";
+  fs::create_directories(data);
+  std::ofstream(data / "text.7z", std::ios::binary) << "not an archive at all";
+  // The signature of an empty archive with its start-header CRC zeroed.
+  std::ofstream(data / "damaged.7z", std::ios::binary) << std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(24, '\0');
+  struct Case {
+    const char* archive;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"none.7z", "The archive file was not found"},
+      {"text.7z", "The archive cannot be opened: unsupported archive or incorrect password"},
+      {"damaged.7z", "General failure opening archive"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const std::string script = Source(
+        "extract.qxs", std::string("Extract 7Zip Archive: \"C:\\Data\\") + c.archive + "\" \"C:\\Out\\\" RESULT \"\" TRUE TRUE\n");
+    RunResult run = Run({script, "--machine", machine, "--", "/s"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.variables["RESULT"], c.result);
+    const fs::path out = File("machine") / "drives" / "C" / "Out";
+    EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out)) << "nothing written";
+  }
+}
+
 }  // namespace
 }  // namespace quarrix

@@ -123,6 +123,46 @@ TEST_F(QxTool, CheckReportsTheResultAndMessage) {
   EXPECT_EQ(missing.err.rfind("qx: ", 0), 0u) << missing.err;
 }
 
+TEST_F(QxTool, TheMarkerAloneTellsASourceFromAPayload) {
+  const std::string source = WriteSource("good.qxs", "#quarrix-script 1\nSet Variable: A 1\n");
+  ASSERT_EQ(Run({"compile", source, "-o", File("good.bin").string()}).exitCode, 0);
+  const std::string payload = ReadHostFile(File("good.bin"));
+  WriteHostFile(File("truncated.bin"), payload.substr(0, payload.size() / 2));
+  // A text that compiles as script lines when taken for a source, though it is no payload.
+  WriteHostFile(File("unmarked.bin"), "Set Variable: A 1\r\n");
+
+  struct Case {
+    const char* file;
+    int check, compile, dump, run;
+  };
+  const Case cases[] = {
+      {"good.qxs", 0, 0, 2, 0},
+      {"good.bin", 0, 2, 0, 0},
+      {"truncated.bin", 2, 2, 2, 2},
+      {"unmarked.bin", 2, 2, 2, 2},
+  };
+  for (const Case& c : cases) {
+    const std::string input = File(c.file).string();
+    const std::string output = File(std::string(c.file) + ".out").string();
+    const std::vector<std::pair<std::vector<std::string>, int>> runs = {
+        {{"check", input}, c.check},
+        {{"compile", input, "-o", output}, c.compile},
+        {{"dump", input}, c.dump},
+        {{"run", input, "--", "/s"}, c.run},
+    };
+    for (const auto& [arguments, exitCode] : runs) {
+      SCOPED_TRACE(::testing::PrintToString(arguments));
+      QxResult result = Run(arguments);
+      EXPECT_EQ(result.exitCode, exitCode) << result.err;
+      if (exitCode == 2) {
+        EXPECT_EQ(result.err.rfind("qx: " + input + ": ", 0), 0u) << result.err;
+        EXPECT_EQ(result.out, "") << "nothing reported as done";
+      }
+    }
+    EXPECT_EQ(fs::exists(output), c.compile == 0);
+  }
+}
+
 TEST_F(QxTool, EvalExpandAndCondPrintTheEngineResults) {
   struct Case {
     std::vector<std::string> arguments;
@@ -164,7 +204,7 @@ TEST_F(QxTool, BadInputExitsWithTwoAndLeavesNoFile) {
   EXPECT_FALSE(fs::exists(File("out.bin.tmp")));
 
   // A value the payload cannot carry is refused before anything is written.
-  std::string unwritable = WriteSource("unwritable.qxs", "Comment: \"a\"\\r\\n\"b\"\n");
+  std::string unwritable = WriteSource("unwritable.qxs", "#quarrix-script 1\nComment: \"a\"\\r\\n\"b\"\n");
   EXPECT_EQ(Run({"compile", unwritable, "-o", File("out.bin").string()}).exitCode, 2);
   EXPECT_FALSE(fs::exists(File("out.bin")));
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "authoring/ScriptSource.h"
+#include "authoring/ScriptCompiler.h"
 #include "commands/EngineCommands.h"
 #include "engine/ScriptRun.h"
 #include "engine/CommandLine.h"
