@@ -102,10 +102,11 @@ TEST_F(SimInstallerTest, RemovalThroughAnOpenedPackageAndThePatchAndSourceCalls)
 }
 
 TEST_F(SimInstallerTest, TheLogReceivesTheMessagesItsModeAsksFor) {
-  installer.EnableLog(1u << (kInstallMessageWarning >> 24), "C:\\Temp\\msi.log", kInstallLogAppend);
+  const std::string log = temp.machine.system.tempPath + "msi.log";
+  installer.EnableLog(1u << (kInstallMessageWarning >> 24), log, kInstallLogAppend);
   installer.InstallProduct(kPackage, "");
   installer.InstallProduct(kPackage, "");
-  EXPECT_EQ(temp.machine.files.ReadFile("C:\\Temp\\msi.log"), "careful\r\ncareful\r\n");
+  EXPECT_EQ(temp.machine.files.ReadFile(log), "careful\r\ncareful\r\n");
 }
 
 TEST(SimInstallerStoreTest, MessagesResultAndCallsSurviveASaveAndLoad) {
