@@ -25,6 +25,9 @@ struct PackageEdits {
   std::optional<InstallerPropertyQueue> pendingProperties;
   bool instanceTransformRequested = false;  // new product and package codes for this instance
   bool componentIdsRegenerated = false;     // the transform's component ids were made once
+  // The package that last received the new identity; empty until then. Cached with the instance
+  // in place of the package beside the executable.
+  std::string transformedPackagePath;
   // Triples read while a language is active: (the Shortcut table's Directory_ key, the
   // short|long name, the description) and (ProgId, new ProgId, description).
   StringList shortcutLocalisations;

@@ -1,6 +1,7 @@
 #include "platform/sim/SimMachineStore.h"
 
 #include <cstdio>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -15,6 +16,13 @@ namespace {
 constexpr const char* kSharedRegistryFile = "registry.reg";
 constexpr const char* kWow32RegistryFile = "registry-wow32.reg";
 constexpr const char* kProductsFile = "products.txt";
+constexpr const char* kInstallerMessagesFile = "installer-messages.txt";
+constexpr const char* kInstallerCallsFile = "installer-calls.txt";
+
+constexpr const char* kMessageTypeNames[] = {
+    "fatalexit", "error", "warning", "user", "info", "filesinuse", "resolvesource", "outofdiskspace",
+    "actionstart", "actiondata", "progress", "commondata", "initialize", "terminate", "showdialog",
+};
 
 struct RootSpelling {
   RegistryRoot root;
@@ -250,6 +258,99 @@ void LoadProductsText(SimInstaller& installer, const std::string& text) {
   }
 }
 
+// The type by name, "+0x" and the style flags when there are any, a tab, the quoted text.
+std::string MessagesText(const SimInstaller& installer) {
+  std::string text =
+      "; what the installer does at every run: \"result\" and its result code, then the messages it sends\n"
+      "; in order: type (fatalexit, error, ..., showdialog, or a hexadecimal code) with \"+0x\" and the\n"
+      "; style flags when there are any, a tab, the quoted text\n";
+  text += "result\t" + std::to_string(installer.result) + "\n";
+  char buffer[32];
+  for (const SimInstallerMessage& message : installer.messages) {
+    const uint32_t type = message.code >> 24;
+    const uint32_t flags = message.code & kInstallMessageFlagsMask;
+    if (type < std::size(kMessageTypeNames)) {
+      text += kMessageTypeNames[type];
+      if (flags != 0) {
+        std::snprintf(buffer, sizeof buffer, "+0x%X", flags);
+        text += buffer;
+      }
+    } else {
+      std::snprintf(buffer, sizeof buffer, "0x%08X", message.code);
+      text += buffer;
+    }
+    text += "\t\"" + Escape(message.text) + "\"\n";
+  }
+  return text;
+}
+
+uint32_t ParseHex(std::string_view digits) {
+  if (digits.empty() || digits.size() > 8) throw std::runtime_error("expected up to eight hexadecimal digits");
+  uint32_t number = 0;
+  for (char c : digits) number = number * 16 + static_cast<uint32_t>(HexDigit(c));
+  return number;
+}
+
+uint32_t ParseMessageCode(const std::string& field) {
+  const size_t plus = field.find('+');
+  const std::string type = field.substr(0, plus);
+  uint32_t flags = 0;
+  if (plus != std::string::npos) {
+    if (!StartsWith(std::string_view(field).substr(plus + 1), "0x")) throw std::runtime_error("flags are +0x...");
+    flags = ParseHex(std::string_view(field).substr(plus + 3));
+    if (flags > kInstallMessageFlagsMask) throw std::runtime_error("style flags take the low 24 bits");
+  }
+  for (uint32_t i = 0; i < std::size(kMessageTypeNames); ++i)
+    if (EqualsIgnoreCase(type, kMessageTypeNames[i])) return (i << 24) | flags;
+  if (StartsWith(type, "0x") && plus == std::string::npos) return ParseHex(std::string_view(type).substr(2));
+  throw std::runtime_error("unknown message type " + type);
+}
+
+void LoadMessagesText(SimInstaller& installer, const std::string& text) {
+  installer.messages.clear();
+  installer.result = kInstallerSuccess;
+  for (const std::string& line : Lines(text)) {
+    if (line.empty() || line[0] == ';') continue;
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) throw std::runtime_error("a type, a tab, then the text");
+    const std::string head = line.substr(0, tab);
+    if (head == "result") {
+      installer.result = static_cast<unsigned>(std::stoul(line.substr(tab + 1)));
+      continue;
+    }
+    size_t pos = tab + 1;
+    std::string message = ReadQuoted(line, pos);
+    if (pos != line.size()) throw std::runtime_error("text after the message");
+    installer.messages.push_back({ParseMessageCode(head), std::move(message)});
+  }
+}
+
+std::string CallsText(const SimInstaller& installer) {
+  std::string text = "; installer calls in the order they were made: operation, then its quoted arguments, tab-separated\n";
+  for (const SimInstallerCall& call : installer.calls) {
+    text += call.operation;
+    for (const std::string& argument : call.arguments) text += "\t\"" + Escape(argument) + "\"";
+    text += "\n";
+  }
+  return text;
+}
+
+void LoadCallsText(SimInstaller& installer, const std::string& text) {
+  installer.calls.clear();
+  for (const std::string& line : Lines(text)) {
+    if (line.empty() || line[0] == ';') continue;
+    SimInstallerCall call;
+    size_t pos = line.find('\t');
+    call.operation = line.substr(0, pos);
+    while (pos != std::string::npos && pos < line.size()) {
+      if (line[pos] != '\t') throw std::runtime_error("arguments are separated by tabs");
+      ++pos;
+      call.arguments.push_back(ReadQuoted(line, pos));
+    }
+    installer.calls.push_back(std::move(call));
+  }
+}
+
 }  // namespace
 
 bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
@@ -269,6 +370,10 @@ bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
     }
     current = products;
     if (auto productsText = ReadHostFile(products)) LoadProductsText(machine.installer, *productsText);
+    current = folder_ / kInstallerMessagesFile;
+    if (auto messagesText = ReadHostFile(current)) LoadMessagesText(machine.installer, *messagesText);
+    current = folder_ / kInstallerCallsFile;
+    if (auto callsText = ReadHostFile(current)) LoadCallsText(machine.installer, *callsText);
   } catch (const std::exception& failure) {
     error = current.string() + ": " + failure.what();
     return false;
@@ -282,7 +387,9 @@ bool SimMachineStore::Save(SimMachine& machine, std::string& error) const {
   const auto keys = machine.registry.Keys();
   return WriteHostFile(folder_ / kSharedRegistryFile, RegistryText(keys, false), error) &&
          WriteHostFile(folder_ / kWow32RegistryFile, RegistryText(keys, true), error) &&
-         WriteHostFile(folder_ / kProductsFile, ProductsText(machine.installer), error);
+         WriteHostFile(folder_ / kProductsFile, ProductsText(machine.installer), error) &&
+         WriteHostFile(folder_ / kInstallerMessagesFile, MessagesText(machine.installer), error) &&
+         WriteHostFile(folder_ / kInstallerCallsFile, CallsText(machine.installer), error);
 }
 
 }  // namespace quarrix::platform::sim
