@@ -64,14 +64,18 @@ TEST_F(SourceListTest, NetListGainsTheTwoFoldersAfterItsLargestNumber) {
   EXPECT_EQ(Text(RegistryRoot::ClassesRoot, classes + "Net\\", "2"), "C:\\Cache\\{REV}\\data\\");
 }
 
-TEST_F(SourceListTest, MediaPackageIsOnlyReplacedWhereItExistsAndMissingKeysAreSkipped) {
+TEST_F(SourceListTest, MediaPackageIsOnlyReplacedWhereItExists) {
   Put(RegistryRoot::CurrentUser, user + "Media\\", "MediaPackage", "\\old\\");
   registry.CreateKey(RegistryRoot::ClassesRoot, classes + "Media\\", RegistryView::Default);
   Redirect();
   EXPECT_EQ(Text(RegistryRoot::CurrentUser, user + "Media\\", "MediaPackage"), "\\Cache\\");
   EXPECT_EQ(Text(RegistryRoot::ClassesRoot, classes + "Media\\", "MediaPackage"), "<none>");
   EXPECT_FALSE(registry.KeyExists(RegistryRoot::ClassesRoot, classes + "Net", RegistryView::Default));
-  EXPECT_EQ(Text(RegistryRoot::ClassesRoot, classes, "LastUsedSource"), "<none>");
+}
+
+TEST_F(SourceListTest, AProductTheInstallerDoesNotKnowIsLeftAlone) {
+  Redirect();
+  EXPECT_TRUE(registry.Keys().empty());
 }
 
 TEST(ClearTempPackagesTest, DeletesOnlyTheProductsValues) {
