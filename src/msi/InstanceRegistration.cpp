@@ -38,7 +38,7 @@ std::string WithoutBackslash(std::string folder) {
 
 class Registration {
  public:
-  Registration(Session& session)
+  explicit Registration(Session& session)
       : session_(session),
         files_(session.platform.files),
         registry_(session.platform.registry),
