@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/AnsiText.h"
-#include "msi/InstallerProperties.h"
+#include "engine/PackageEdits.h"
 #include "platform/Installer.h"
 #include "platform/SystemInfo.h"
 

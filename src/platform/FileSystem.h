@@ -31,6 +31,9 @@ class FileSystem {
   virtual bool AppendFile(const std::string& path, const std::string& data) = 0;
 
   virtual bool RemoveFile(const std::string& path) = 0;
+  // Deletes the file, or the folder once it is empty, when the system next starts
+  // (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT); requests run in the order they were made.
+  virtual bool DeleteAtRestart(const std::string& path) = 0;
   virtual bool Copy(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual bool Move(const std::string& source, const std::string& target) = 0;
   virtual bool SetAttributesNormal(const std::string& path) = 0;

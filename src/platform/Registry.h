@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quarrix::platform {
 
@@ -43,6 +44,13 @@ class Registry {
   // False when the key or the value does not exist or may not be changed.
   virtual bool DeleteValue(RegistryRoot root, const std::string& key, const std::string& name,
                            RegistryView view) = 0;
+  // Deletes a key with its values; fails, as RegDeleteKey, when it does not exist or still has
+  // sub-keys.
+  virtual bool DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) = 0;
+  // The names of a key's values in the order the system enumerates them; nothing when the key
+  // cannot be opened.
+  virtual std::optional<std::vector<std::string>> ListValueNames(RegistryRoot root, const std::string& key,
+                                                                 RegistryView view) = 0;
 };
 
 }  // namespace quarrix::platform

@@ -32,6 +32,12 @@ class UserInterface {
   virtual MessageResult ShowMessage(const std::string& text, const std::string& caption,
                                     MessageButtons buttons, MessageIcon icon, bool ownedByWindow) = 0;
 
+  // A box whose buttons, icon and default button someone else chose, as MessageBox style flags
+  // (the installer's messages); returns the button pressed as its IDOK .. IDNO number (1 .. 7,
+  // 10, 11), 0 when the box could not be shown. neutralLanguage: MessageBoxEx with language 0.
+  virtual int ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style,
+                                bool ownedByWindow, bool neutralLanguage) = 0;
+
   // Shows the wizard dialog of a "Display Dialog" line (key: the line's 0-based index as decimal
   // text). Modal: waits for the user's choice. Otherwise the dialog stays up without waiting and
   // the outcome carries its window handle.

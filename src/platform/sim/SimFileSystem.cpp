@@ -148,8 +148,41 @@ bool SimFileSystem::AppendFile(const std::string& path, const std::string& data)
 bool SimFileSystem::RemoveFile(const std::string& path) {
   auto host = HostPath(path);
   std::error_code ec;
-  if (!host || !fs::is_regular_file(*host, ec)) return false;
+  if (!host || !fs::is_regular_file(*host, ec) || IsInUse(path)) return false;
   return fs::remove(*host, ec);
+}
+
+void SimFileSystem::SetInUse(const std::string& path, bool inUse) {
+  auto key = AttributeKey(path);
+  if (!key) return;
+  if (inUse)
+    inUse_.insert(*key);
+  else
+    inUse_.erase(*key);
+}
+
+bool SimFileSystem::IsInUse(const std::string& path) const {
+  auto key = AttributeKey(path);
+  return key && inUse_.count(*key) != 0;
+}
+
+bool SimFileSystem::DeleteAtRestart(const std::string& path) {
+  // Windows only records the request; whether the path exists is seen at the next start.
+  if (!HostPath(path)) return false;
+  pendingRestartDeletes_.push_back(path);
+  return true;
+}
+
+void SimFileSystem::Restart() {
+  inUse_.clear();
+  std::vector<std::string> pending;
+  pending.swap(pendingRestartDeletes_);
+  for (const std::string& path : pending) {
+    if (FileExists(path))
+      RemoveFile(path);
+    else
+      RemoveEmptyDirectory(path);
+  }
 }
 
 bool SimFileSystem::Copy(const std::string& source, const std::string& target, bool overwrite) {
@@ -157,7 +190,7 @@ bool SimFileSystem::Copy(const std::string& source, const std::string& target, b
   auto to = HostPath(target);
   std::error_code ec;
   if (!from || !to || !fs::is_regular_file(*from, ec) || !fs::is_directory(to->parent_path(), ec)) return false;
-  if (fs::is_directory(*to, ec)) return false;
+  if (fs::is_directory(*to, ec) || IsInUse(target)) return false;
   if (fs::exists(*to, ec) && !overwrite) return false;
   return fs::copy_file(*from, *to, fs::copy_options::overwrite_existing, ec);
 }
@@ -168,8 +201,22 @@ bool SimFileSystem::Move(const std::string& source, const std::string& target) {
   std::error_code ec;
   if (!from || !to || !fs::exists(*from, ec) || fs::exists(*to, ec) || !fs::is_directory(to->parent_path(), ec))
     return false;
+  const std::string fromKey = from->lexically_normal().string();
   fs::rename(*from, *to, ec);
-  return !ec;
+  if (ec) return false;
+  // In-use marks follow the file, or every file below a renamed folder.
+  const std::string toKey = to->lexically_normal().string();
+  std::set<std::string> moved;
+  for (auto it = inUse_.begin(); it != inUse_.end();) {
+    if (*it == fromKey || StartsWith(*it, fromKey + "/")) {
+      moved.insert(toKey + it->substr(fromKey.size()));
+      it = inUse_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  inUse_.insert(moved.begin(), moved.end());
+  return true;
 }
 
 bool SimFileSystem::SetAttributesNormal(const std::string& path) {

@@ -27,7 +27,17 @@ class SimFileSystem : public FileSystem {
                                       uint64_t length = UINT64_MAX) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   bool AppendFile(const std::string& path, const std::string& data) override;
+  // A file in use (SetInUse) cannot be deleted, as a running program's executable on Windows;
+  // its folder can still be renamed, and the mark moves with it.
   bool RemoveFile(const std::string& path) override;
+  void SetInUse(const std::string& path, bool inUse);
+  bool IsInUse(const std::string& path) const;
+  // Recorded, in order, as Windows keeps them until the next start.
+  bool DeleteAtRestart(const std::string& path) override;
+  const std::vector<std::string>& PendingRestartDeletes() const { return pendingRestartDeletes_; }
+  // The next start: nothing is in use any more and the recorded deletions happen, each file
+  // deleted and each folder removed when it is empty by then.
+  void Restart();
   bool Copy(const std::string& source, const std::string& target, bool overwrite) override;
   bool Move(const std::string& source, const std::string& target) override;
   bool SetAttributesNormal(const std::string& path) override;
@@ -63,6 +73,8 @@ class SimFileSystem : public FileSystem {
   std::filesystem::path hostRoot_;
   std::set<std::string> hidden_;
   std::map<std::string, bool> compression_;
+  std::set<std::string> inUse_;  // resolved host paths
+  std::vector<std::string> pendingRestartDeletes_;
 };
 
 }  // namespace quarrix::platform::sim

@@ -79,6 +79,28 @@ bool SimRegistry::DeleteValue(RegistryRoot root, const std::string& key, const s
   return found != keys_.end() && found->second.values.erase(ToUpperAscii(name)) > 0;
 }
 
+bool SimRegistry::DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) {
+  std::lock_guard guard(lock_);
+  if (TrimSeparators(key).empty()) return false;
+  const std::string id = KeyId(root, key, view);
+  auto found = keys_.find(id);
+  if (found == keys_.end()) return false;
+  auto child = keys_.lower_bound(id + "\\");
+  if (child != keys_.end() && StartsWith(child->first, id + "\\")) return false;  // has sub-keys
+  keys_.erase(found);
+  return true;
+}
+
+std::optional<std::vector<std::string>> SimRegistry::ListValueNames(RegistryRoot root, const std::string& key,
+                                                                    RegistryView view) {
+  std::lock_guard guard(lock_);
+  auto found = keys_.find(KeyId(root, key, view));
+  if (found == keys_.end()) return std::nullopt;
+  std::vector<std::string> names;
+  for (const auto& [folded, value] : found->second.values) names.push_back(value.first);
+  return names;
+}
+
 std::vector<SimRegistry::KeyRecord> SimRegistry::Keys() {
   constexpr RegistryRoot kRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser, RegistryRoot::LocalMachine,
                                      RegistryRoot::Users, RegistryRoot::CurrentConfig};

@@ -21,6 +21,9 @@ class SimRegistry : public Registry {
   std::optional<RegistryValue> ReadValue(RegistryRoot root, const std::string& key, const std::string& name,
                                          RegistryView view) override;
   bool DeleteValue(RegistryRoot root, const std::string& key, const std::string& name, RegistryView view) override;
+  bool DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) override;
+  std::optional<std::vector<std::string>> ListValueNames(RegistryRoot root, const std::string& key,
+                                                         RegistryView view) override;
   bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value,
                   RegistryView view) override;
 

@@ -16,6 +16,35 @@ MessageResult SimUserInterface::ShowMessage(const std::string& text, const std::
                                                                                     : MessageResult::Ok;
 }
 
+int DefaultButton(uint32_t style) {
+  // The buttons of each MB_ type (style & 0xF) in the order they appear, as button numbers.
+  static const std::vector<std::vector<int>> kButtons = {
+      {1},         // MB_OK
+      {1, 2},      // MB_OKCANCEL
+      {3, 4, 5},   // MB_ABORTRETRYIGNORE
+      {6, 7, 2},   // MB_YESNOCANCEL
+      {6, 7},      // MB_YESNO
+      {4, 2},      // MB_RETRYCANCEL
+      {2, 10, 11}, // MB_CANCELTRYCONTINUE
+  };
+  const uint32_t type = style & 0xF;
+  if (type >= kButtons.size()) return 1;
+  const std::vector<int>& buttons = kButtons[type];
+  const uint32_t index = (style >> 8) & 0xF;  // MB_DEFBUTTON1 .. MB_DEFBUTTON4
+  return index < buttons.size() ? buttons[index] : buttons.front();
+}
+
+int SimUserInterface::ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style,
+                                        bool ownedByWindow, bool neutralLanguage) {
+  shownStyled.push_back({text, caption, style, ownedByWindow, neutralLanguage});
+  if (!styledAnswers.empty()) {
+    int answer = styledAnswers.front();
+    styledAnswers.pop_front();
+    return answer;
+  }
+  return DefaultButton(style);
+}
+
 std::optional<DialogOutcome> ParseDialogAnswer(std::string_view text) {
   if (text.empty()) return std::nullopt;
   if (EqualsIgnoreCase(text, "NEXT")) return DialogOutcome{kDialogNext, "", 0};

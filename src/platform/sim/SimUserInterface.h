@@ -18,6 +18,18 @@ struct ShownMessage {
   bool ownedByWindow;
 };
 
+struct ShownStyledMessage {
+  std::string text;
+  std::string caption;
+  uint32_t style;
+  bool ownedByWindow;
+  bool neutralLanguage;
+};
+
+// The button a box of these style flags selects by default (MB_DEFBUTTONn among the buttons of
+// its MB_ type), as its IDOK .. IDCONTINUE number.
+int DefaultButton(uint32_t style);
+
 struct ShownDialog {
   std::string key;
   std::string dialogName;
@@ -32,12 +44,16 @@ class SimUserInterface : public UserInterface {
  public:
   std::vector<ShownMessage> shown;
   std::deque<MessageResult> answers;  // taken in order; Ok (or Yes) once empty
+  std::vector<ShownStyledMessage> shownStyled;
+  std::deque<int> styledAnswers;  // taken in order; the box's default button once empty
   std::vector<ShownDialog> dialogs;
   std::deque<DialogOutcome> dialogAnswers;  // of modal dialogs, in order; NEXT once empty
   bool dialogShownWithoutWaiting = false;
 
   MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons,
                             MessageIcon icon, bool ownedByWindow) override;
+  int ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style, bool ownedByWindow,
+                        bool neutralLanguage) override;
   DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) override;
   void HideDialogs() override { dialogShownWithoutWaiting = false; }
 };

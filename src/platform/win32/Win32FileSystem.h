@@ -14,6 +14,7 @@ class Win32FileSystem : public FileSystem {
   bool WriteFile(const std::string& path, const std::string& data) override;
   bool AppendFile(const std::string& path, const std::string& data) override;
   bool RemoveFile(const std::string& path) override;
+  bool DeleteAtRestart(const std::string& path) override;
   bool Copy(const std::string& source, const std::string& target, bool overwrite) override;
   bool Move(const std::string& source, const std::string& target) override;
   bool SetAttributesNormal(const std::string& path) override;

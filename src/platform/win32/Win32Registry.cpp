@@ -115,4 +115,34 @@ bool Win32Registry::DeleteValue(RegistryRoot root, const std::string& key, const
   return RegDeleteValueA(handle.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
+bool Win32Registry::DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) {
+  // RegDeleteKeyEx exists from XP x64 on; the native view needs only the older call.
+  if (view == RegistryView::Default) return RegDeleteKeyA(RootKey(root), key.c_str()) == ERROR_SUCCESS;
+  return RegDeleteKeyExA(RootKey(root), key.c_str(), ViewFlag(view), 0) == ERROR_SUCCESS;
+}
+
+std::optional<std::vector<std::string>> Win32Registry::ListValueNames(RegistryRoot root, const std::string& key,
+                                                                      RegistryView view) {
+  KeyHandle handle;
+  if (!Open(handle, root, key, KEY_QUERY_VALUE, view)) return std::nullopt;
+  DWORD longest = 0;
+  if (RegQueryInfoKeyA(handle.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                       nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::vector<std::string> names;
+  std::string buffer(longest + 1, '\0');
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG status = RegEnumValueA(handle.Get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {  // a value added since the size query
+      buffer.resize(buffer.size() * 2 + 256);
+      --index;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), length);
+  }
+  return names;
+}
+
 }  // namespace quarrix::platform::win32

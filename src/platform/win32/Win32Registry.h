@@ -16,6 +16,9 @@ class Win32Registry : public Registry {
   bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value,
                   RegistryView view) override;
   bool DeleteValue(RegistryRoot root, const std::string& key, const std::string& name, RegistryView view) override;
+  bool DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) override;
+  std::optional<std::vector<std::string>> ListValueNames(RegistryRoot root, const std::string& key,
+                                                         RegistryView view) override;
 };
 
 }  // namespace quarrix::platform::win32

@@ -46,6 +46,13 @@ MessageResult Win32UserInterface::ShowMessage(const std::string& text, const std
   return ToResult(MessageBoxA(nullptr, text.c_str(), caption.c_str(), ButtonStyle(buttons) | IconStyle(icon)));
 }
 
+int Win32UserInterface::ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style,
+                                          bool ownedByWindow, bool neutralLanguage) {
+  (void)ownedByWindow;  // no engine window can own a box yet
+  if (neutralLanguage) return MessageBoxExA(nullptr, text.c_str(), caption.c_str(), style, 0);
+  return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+}
+
 DialogOutcome Win32UserInterface::ShowDialog(const std::string&, const std::string&, bool modal) {
   return DialogOutcome{modal ? kDialogCancelled : kDialogNotModal, "", 0};
 }

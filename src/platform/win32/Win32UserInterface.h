@@ -9,6 +9,8 @@ class Win32UserInterface : public UserInterface {
  public:
   MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons,
                             MessageIcon icon, bool ownedByWindow) override;
+  int ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style, bool ownedByWindow,
+                        bool neutralLanguage) override;
   // The wizard's dialog windows are not part of this build: a modal dialog answers CANCEL, so
   // that an interactive setup ends instead of going on with choices nobody saw.
   DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) override;
