@@ -70,8 +70,8 @@ class Registration {
     CopyIn(beside + "setup.bmp", "setup.bmp");
 
     SaveInstanceData(session_, instanceFolder_ + base_ + ".dat", false, true);
-    files_.WriteFile(instanceFolder_ + base_ + ".par", Lines(session_.actionList));
-    files_.WriteFile(instanceFolder_ + base_ + ".lnk", Lines(session_.packageEdits.pinRequests));
+    files_.WriteFile(instanceFolder_ + base_ + ".par", Lines(session_.run.actionList));
+    files_.WriteFile(instanceFolder_ + base_ + ".lnk", Lines(session_.run.packageEdits.pinRequests));
     const std::string language = Var("LANGUAGE");
     if (!language.empty())
       files_.WriteFile(instanceFolder_ + base_ + ".lan", language + "\r\n");
