@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "common/WindowsPath.h"
 #include "engine/Eval.h"
 
 namespace quarrix {
@@ -119,9 +120,7 @@ std::string RequireAndDeclare(const LineCheck& check) {
 }
 
 bool IsLegalFileName(std::string_view path) {
-  size_t separator = path.find_last_of("\\:");
-  std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
-  return name.find_first_of("/*?\"<>|") == std::string_view::npos;
+  return FileNameAfterBackslashOrColon(path).find_first_of("/*?\"<>|") == std::string::npos;
 }
 
 std::string CheckWebMediaBlock(const LineCheck& check) {

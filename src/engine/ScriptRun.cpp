@@ -3,6 +3,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "common/WindowsPath.h"
 #include "engine/Interpreter.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/WorkerHandshake.h"
@@ -22,11 +23,6 @@ namespace quarrix {
 namespace {
 
 constexpr int kRejectedScriptExitCode = 314;
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
 
 void ResetRunGlobals(Session& session) {
   session.rootFolder = session.executableFolder;
@@ -50,7 +46,7 @@ bool HasSomethingToInstall(Session& session, const std::string& packagePath) {
 // False when another run of the same setup holds the marker.
 bool ClaimSingleInstance(Session& session) {
   if (ExpandConstants("#SINGLEINSTANCE#", session.payload.buildConstants) != "TRUE") return true;
-  const std::string marker = WithBackslash(session.tempFolder) + session.payload.revisionCode + ".zvk";
+  const std::string marker = WithTrailingBackslash(session.tempFolder) + session.payload.revisionCode + ".zvk";
   platform::FileSystem& files = session.platform.files;
   if (files.FileExists(marker)) return false;
   files.WriteFile(marker, "");
@@ -66,17 +62,6 @@ std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoo
   return text ? value->data : std::string();
 }
 
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FileBaseOf(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 // A patch updates an installed instance: the folder of the program its Uninstall entry starts
 // is that instance's folder in the engine cache, named by its revision code.
 void LoadPatchTarget(Session& session, const std::string& packagePath) {
@@ -88,11 +73,10 @@ void LoadPatchTarget(Session& session, const std::string& packagePath) {
   if (uninstall.empty())
     uninstall = ReadRegistryText(registry, platform::RegistryRoot::LocalMachine, key, "UninstallString");
   const std::string program = UninstallProgramPath(uninstall);
-  const size_t slash = program.find_last_of('\\');
-  if (slash == std::string::npos) return;
-  const std::string folder = program.substr(0, slash + 1);
-  session.instance.patchTarget = FileNameOf(program.substr(0, slash));
-  LoadInstalledInstance(session, folder, FileBaseOf(packagePath));
+  const std::string folder = FolderUpToBackslash(program);
+  if (folder.empty()) return;
+  session.instance.patchTarget = FileNameAfterBackslashOrColon(FolderBeforeBackslash(program));
+  LoadInstalledInstance(session, folder, FileNameWithoutExtension(FileNameAfterBackslashOrColon(packagePath)));
 }
 
 // A "Reboot and Resume" of an earlier run left an entry that started this one; it must not start
@@ -174,10 +158,7 @@ void EndRun(Session& session, RunState& run) {
 }  // namespace
 
 std::string PatchPackagePath(const std::string& packagePath) {
-  const size_t dot = packagePath.rfind('.');
-  const size_t slash = packagePath.find_last_of("\\:");
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".msp";
+  return packagePath.substr(0, packagePath.size() - ExtensionOf(packagePath).size()) + ".msp";
 }
 
 void ExecuteScript(Session& session, const HashedStringList& commandNames, const HashedStringList& lineGuids,
@@ -204,7 +185,7 @@ void ExecuteScript(Session& session, const HashedStringList& commandNames, const
   session.trace.WriteTrace(kTagBootStrapOpen);
   RunBootstrap(session, packagePath);
   session.trace.WriteTrace(kTagBootStrapClose);
-  session.rootFolder = WithBackslash(session.rootFolder);
+  session.rootFolder = WithTrailingBackslash(session.rootFolder);
 
   RunState run;
   const ScriptLines lines(commandNames, commentFlags);

@@ -1,5 +1,6 @@
 #include "instance/InstanceBootstrap.h"
 
+#include "common/WindowsPath.h"
 #include "engine/PredefinedVariables.h"
 #include "instance/CacheRoot.h"
 #include "instance/InstanceData.h"
@@ -56,7 +57,7 @@ OldInstanceFiles FindOldInstanceFiles(Session& session) {
   platform::FileSystem& files = session.platform.files;
   std::string folder = RecordedInstanceFolder(session);
   if (folder.empty() || !files.DirectoryExists(folder)) return found;
-  if (folder.back() != '\\') folder += '\\';
+  folder = WithTrailingBackslash(folder);
   StringList dataFiles;
   for (const auto& entry : files.ListDirectory(folder)) {
     if (entry.isDirectory || !EndsWith(ToLowerAscii(entry.name), ".dat")) continue;
@@ -170,8 +171,7 @@ void RunBootstrap(Session& session, const std::string& packagePath) {
 }
 
 void RelocateCache(Session& session) {
-  std::string folder = session.variables.GetVariable("OVERRIDECACHE");
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  const std::string folder = WithTrailingBackslash(session.variables.GetVariable("OVERRIDECACHE"));
   platform::FileSystem& files = session.platform.files;
   StringList created;
   if (!CreateRecordingFolders(files, folder, created)) {

@@ -9,6 +9,7 @@
 
 #include "QxCommands.h"
 #include "common/CommaText.h"
+#include "common/WindowsPath.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimMachineStore.h"
 #include "startup/PayloadWriter.h"
@@ -87,8 +88,8 @@ std::string SyntheticEngineImage() {
 // package. The archive stands empty: the script's dialogs are answered by the headless interface.
 void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
   const std::string executable = machine.system.executablePath;
-  const std::string folder = executable.substr(0, executable.find_last_of('\\') + 1);
-  const std::string base = executable.substr(folder.size(), executable.rfind('.') - folder.size());
+  const std::string folder = FolderUpToBackslash(executable);
+  const std::string base = FileNameWithoutExtension(FileNameAfterBackslash(executable));
   const std::string engine = SyntheticEngineImage();
   machine.files.CreateDirectories(folder);
   machine.files.WriteFile(executable, engine + WritePayload(payload));
