@@ -124,7 +124,7 @@ void ConvertCaseCommand(CommandContext& context) {
   const std::string name = context.Param(1);
   const std::string text = NormalizePath(variables, variables.GetVariable(name));
   platform::SystemInfo& system = context.session.platform.system;
-  variables.SetVariable(name, context.Truth(2) ? system.AnsiUpper(text) : system.AnsiLower(text),
+  variables.SetVariable(name, context.Truth(2) ? system.AnsiToUpper(text) : system.AnsiToLower(text),
                         context.ActionContext());
 }
 
@@ -134,8 +134,8 @@ void ConvertCaseCommand(CommandContext& context) {
 std::string ReplaceText(platform::SystemInfo& system, const std::string& source, const std::string& search,
                         const std::string& replacement, bool ignoreCase, bool all) {
   if (source.empty() || search.empty() || source.size() < search.size()) return source;
-  const std::string haystack = ignoreCase ? system.AnsiLower(source) : source;
-  const std::string needle = ignoreCase ? system.AnsiLower(search) : search;
+  const std::string haystack = ignoreCase ? system.AnsiToLower(source) : source;
+  const std::string needle = ignoreCase ? system.AnsiToLower(search) : search;
   std::string result;
   size_t from = 0;
   for (size_t found; (found = haystack.find(needle, from)) != std::string::npos;) {
@@ -259,7 +259,7 @@ void ParseStringCommand(CommandContext& context) {
   const bool ignoreCase = context.Truth(7);
   const int32_t mode = RequireInteger(context.Param(5));
   platform::SystemInfo& system = context.session.platform.system;
-  const SplitPoint split = ignoreCase ? FindSplitPoint(system.AnsiLower(text), system.AnsiLower(pattern), mode)
+  const SplitPoint split = ignoreCase ? FindSplitPoint(system.AnsiToLower(text), system.AnsiToLower(pattern), mode)
                                       : FindSplitPoint(text, pattern, mode);
   std::string first;
   std::string second;

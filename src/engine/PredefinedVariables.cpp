@@ -86,7 +86,8 @@ void PerLineRefresh::LookUpLinks() {
   uninstallLink_ = UninstallProgramPath(
       ReadText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
                std::string(kUninstallKey) + inputs.keyText, "UninstallString"));
-  engineCache_ = uninstallLink_.empty() ? std::string() : WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(uninstallLink_));
+  engineCache_ = uninstallLink_.empty() ? std::string()
+                                        : WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(uninstallLink_));
 }
 
 void PerLineRefresh::RefreshInstanceLinks() {

@@ -61,8 +61,8 @@ void WriteCompatibilityMarks(Session& session, const std::string& executablePath
   platform::Registry& registry = session.platform.registry;
   try {
     if (version.major > 6 || (version.major == 6 && version.minor >= 1)) {
-      registry.WriteValue(RegistryRoot::ClassesRoot, "Applications\\" + FileNameAfterBackslashOrColon(executablePath), "IsHostApp",
-                          RegistryValue::Text(""), RegistryView::Default);
+      const std::string key = "Applications\\" + FileNameAfterBackslashOrColon(executablePath);
+      registry.WriteValue(RegistryRoot::ClassesRoot, key, "IsHostApp", RegistryValue::Text(""), RegistryView::Default);
     } else if (version.major == 6 && version.minor == 0) {
       registry.WriteValue(RegistryRoot::CurrentUser, kVistaCompatibilityKey, executablePath,
                           RegistryValue::Number(kVistaCompatibilityValue), RegistryView::Default);

@@ -35,9 +35,9 @@ void SimSystemInfo::SetUserLanguage(uint32_t languageId) {
 
 std::u16string SimSystemInfo::AnsiToWide(std::string_view text) { return Cp1252ToWide(text); }
 
-std::string SimSystemInfo::AnsiUpper(std::string_view text) { return Cp1252Upper(text); }
+std::string SimSystemInfo::AnsiToUpper(std::string_view text) { return Cp1252Upper(text); }
 
-std::string SimSystemInfo::AnsiLower(std::string_view text) { return Cp1252Lower(text); }
+std::string SimSystemInfo::AnsiToLower(std::string_view text) { return Cp1252Lower(text); }
 
 std::optional<std::string> SimSystemInfo::LocaleInfo(uint32_t lcid, LocaleItem item) {
   auto it = locale.find({lcid, item});

@@ -124,9 +124,9 @@ std::string MappedCase(std::string_view text, DWORD(WINAPI* map)(LPSTR, DWORD)) 
 
 }  // namespace
 
-std::string Win32SystemInfo::AnsiUpper(std::string_view text) { return MappedCase(text, CharUpperBuffA); }
+std::string Win32SystemInfo::AnsiToUpper(std::string_view text) { return MappedCase(text, CharUpperBuffA); }
 
-std::string Win32SystemInfo::AnsiLower(std::string_view text) { return MappedCase(text, CharLowerBuffA); }
+std::string Win32SystemInfo::AnsiToLower(std::string_view text) { return MappedCase(text, CharLowerBuffA); }
 
 std::optional<std::string> Win32SystemInfo::LocaleInfo(uint32_t lcid, LocaleItem item) {
   auto type = static_cast<LCTYPE>(item);

@@ -98,8 +98,8 @@ TEST(SimSystemInfo, MapsCaseByCodePage1252) {
   };
   platform::sim::SimSystemInfo system;
   for (const CasePair& pair : pairs) {
-    EXPECT_EQ(system.AnsiUpper(pair.lower), pair.upper) << pair.lower;
-    EXPECT_EQ(system.AnsiLower(pair.upper), pair.lower) << pair.upper;
+    EXPECT_EQ(system.AnsiToUpper(pair.lower), pair.upper) << pair.lower;
+    EXPECT_EQ(system.AnsiToLower(pair.upper), pair.lower) << pair.upper;
   }
 }
 
