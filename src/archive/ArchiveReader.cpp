@@ -8,6 +8,8 @@
 #include "archive/Crc32.h"
 #include "archive/EntryPath.h"
 #include "archive/FolderDecoder.h"
+#include "common/AnsiText.h"
+#include "common/WindowsPath.h"
 
 namespace quarrix::archive {
 namespace {
@@ -20,31 +22,14 @@ constexpr size_t kNoEntry = std::numeric_limits<size_t>::max();
 constexpr uint32_t kDirectoryAttribute = 0x10;
 constexpr uint32_t kUnixExtensionAttribute = 0x8000;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SamePath(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 bool IsInside(const std::string& path, const std::string& folder) {
-  return path.size() > folder.size() && path[folder.size()] == '\\' && SamePath(path.substr(0, folder.size()), folder);
+  return path.size() > folder.size() && path[folder.size()] == '\\' &&
+         EqualsIgnoreCase(std::string_view(path).substr(0, folder.size()), folder);
 }
 
 std::string NormalizedSelection(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
-  while (!path.empty() && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-std::string Join(const std::string& folder, const std::string& relative) {
-  if (folder.empty()) return relative;
-  const char last = folder.back();
-  return (last == '\\' || last == '/') ? folder + relative : folder + "\\" + relative;
-}
-
-std::string ParentOf(const std::string& path) {
-  const size_t separator = path.rfind('\\');
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+  return WithoutTrailingBackslashes(std::move(path));
 }
 
 // A file being written, discarded unless it was completed and checked.
@@ -91,7 +76,7 @@ class ArchiveReader::Extraction {
     for (size_t i = 0; i < Entries().size(); ++i) {
       if (!selected_[i]) continue;
       if (Entries()[i].isDirectory) {
-        MakeFolders(Join(destination_, Entries()[i].path));
+        MakeFolders(JoinPath(destination_, Entries()[i].path));
       } else if (!Header().files[reader_.placements_[i].file].hasStream) {
         EmptyStreamSource empty;
         WriteFile(i, empty);
@@ -115,7 +100,7 @@ class ArchiveReader::Extraction {
       const std::string wanted = NormalizedSelection(raw);
       bool matched = false;
       for (size_t i = 0; i < Entries().size(); ++i) {
-        if (!wanted.empty() && (SamePath(Entries()[i].path, wanted) || IsInside(Entries()[i].path, wanted))) {
+        if (!wanted.empty() && (EqualsIgnoreCase(Entries()[i].path, wanted) || IsInside(Entries()[i].path, wanted))) {
           selected_[i] = true;
           matched = true;
         }
@@ -181,8 +166,8 @@ class ArchiveReader::Extraction {
 
   void WriteFile(size_t index, ByteSource& source) {
     const ArchiveEntry& entry = Entries()[index];
-    const std::string path = Join(destination_, entry.path);
-    MakeFolders(ParentOf(path));
+    const std::string path = JoinPath(destination_, entry.path);
+    MakeFolders(FolderBeforeBackslash(path));
     if (output_.Exists(path)) {
       const int32_t answer = options_.overwrite ? options_.overwrite(path) : kOverwriteReplace;
       if (answer != kOverwriteReplace) {

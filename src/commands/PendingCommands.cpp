@@ -5,14 +5,13 @@
 #include <string_view>
 
 #include "commands/CommandFamilies.h"
+#include "common/WindowsPath.h"
 
 namespace quarrix {
 namespace {
 
 bool IsLegalFileName(std::string_view path) {
-  size_t separator = path.find_last_of("\\:");
-  std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
-  return name.find_first_of("/*?\"<>|") == std::string_view::npos;
+  return FileNameAfterBackslashOrColon(path).find_first_of("/*?\"<>|") == std::string::npos;
 }
 
 std::string CheckWebMediaBlock(const LineCheck& check) {

@@ -9,10 +9,12 @@
 
 #include "commands/CommandFamilies.h"
 #include "common/IntegerSyntax.h"
+#include "common/WindowsPath.h"
 #include "engine/Eval.h"
 #include "engine/VariableManager.h"
 #include "engine/LocalizeParameter.h"
 #include "engine/Session.h"
+#include "platform/SystemInfo.h"
 
 namespace quarrix {
 namespace {
@@ -20,35 +22,6 @@ namespace {
 constexpr std::string_view kPersistMarker = "$VELD$VELD$";
 
 // ---- text helpers ----------------------------------------------------------------------------
-
-// The system's ANSI case mapping for code page 1252, the simulated machine's and the usual one.
-char AnsiUpper(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
-  if (b == 0x9A || b == 0x9C || b == 0x9E) return static_cast<char>(b - 0x10);
-  if (b == 0xFF) return static_cast<char>(0x9F);
-  if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
-  return c;
-}
-
-char AnsiLower(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 0x20);
-  if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 0x10);
-  if (b == 0x9F) return static_cast<char>(0xFF);
-  if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 0x20);
-  return c;
-}
-
-std::string AnsiUpperText(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), AnsiUpper);
-  return text;
-}
-
-std::string AnsiLowerText(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), AnsiLower);
-  return text;
-}
 
 // Blanks and control characters at both ends.
 std::string Trim(std::string_view text) {
@@ -68,56 +41,6 @@ int32_t RequireInteger(const std::string& text) {
   const std::optional<int32_t> value = ParseScriptInteger(text);
   if (!value) throw std::runtime_error("'" + text + "' is not a valid integer value");
   return *value;
-}
-
-// ---- path pieces -----------------------------------------------------------------------------
-
-size_t LastDelimiter(std::string_view path) { return path.find_last_of("\\:"); }
-
-std::string FileNameOf(std::string_view path) {
-  const size_t at = LastDelimiter(path);
-  return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
-}
-
-// Up to and including the last backslash or colon.
-std::string FolderOf(std::string_view path) {
-  const size_t at = LastDelimiter(path);
-  return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
-}
-
-// The folder without its trailing backslash, except the one of a drive root ("C:\").
-std::string FolderWithoutBackslash(std::string_view path) {
-  const size_t at = LastDelimiter(path);
-  if (at == std::string_view::npos) return std::string();
-  const bool dropBackslash = at > 0 && path[at] == '\\' && path[at - 1] != '\\' && path[at - 1] != ':';
-  return std::string(path.substr(0, dropBackslash ? at : at + 1));
-}
-
-std::string ExtensionOf(std::string_view path) {
-  const std::string name = FileNameOf(path);
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-std::string DriveOf(std::string_view path) {
-  if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
-  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-    const size_t serverEnd = path.find('\\', 2);
-    if (serverEnd == std::string_view::npos) return std::string(path);
-    const size_t shareEnd = path.find('\\', serverEnd + 1);
-    return std::string(shareEnd == std::string_view::npos ? path : path.substr(0, shareEnd));
-  }
-  return std::string();
-}
-
-std::string WithBackslashUnlessEmpty(std::string text) {
-  if (!text.empty() && text.back() != '\\') text += '\\';
-  return text;
-}
-
-std::string WithoutTrailingBackslash(std::string text) {
-  if (!text.empty() && text.back() == '\\') text.pop_back();
-  return text;
 }
 
 // ---- "Set Variable" and "Localization Variable" ----------------------------------------------
@@ -169,19 +92,19 @@ void LocalizationVariableCommand(CommandContext& context) {
 
 std::optional<std::string> SpellingInFolder(platform::FileSystem& files, const std::string& folder,
                                             const std::string& name) {
-  for (const platform::DirectoryEntry& entry : files.ListDirectory(WithBackslashUnlessEmpty(folder)))
+  for (const platform::DirectoryEntry& entry : files.ListDirectory(WithTrailingBackslashUnlessEmpty(folder)))
     if (EqualsIgnoreCase(entry.name, name)) return entry.name;
   return std::nullopt;
 }
 
 std::string LongPathForm(platform::FileSystem& files, const std::string& given) {
   const std::string path = WithoutTrailingBackslash(given);
-  const std::string folder = FolderWithoutBackslash(path);
+  const std::string folder = FolderWithoutTrailingBackslash(path);
   if (folder == path) return path;
   const std::string longFolder = LongPathForm(files, folder);
-  const std::optional<std::string> name = SpellingInFolder(files, longFolder, FileNameOf(path));
+  const std::optional<std::string> name = SpellingInFolder(files, longFolder, FileNameAfterBackslashOrColon(path));
   if (!name) return path;
-  return WithBackslashUnlessEmpty(longFolder) + *name;
+  return WithTrailingBackslashUnlessEmpty(longFolder) + *name;
 }
 
 // 64-bit mode's file-system redirection bracket wraps this once platform modes exist.
@@ -200,16 +123,19 @@ void ConvertCaseCommand(CommandContext& context) {
   TVariableManager& variables = context.session.variables;
   const std::string name = context.Param(1);
   const std::string text = NormalizePath(variables, variables.GetVariable(name));
-  variables.SetVariable(name, context.Truth(2) ? AnsiUpperText(text) : AnsiLowerText(text), context.ActionContext());
+  platform::SystemInfo& system = context.session.platform.system;
+  variables.SetVariable(name, context.Truth(2) ? system.AnsiToUpper(text) : system.AnsiToLower(text),
+                        context.ActionContext());
 }
 
 // ---- "Replace String" --------------------------------------------------------------------------
 
-std::string ReplaceText(const std::string& source, const std::string& search, const std::string& replacement,
-                        bool ignoreCase, bool all) {
+// Ignoring case compares the lowered texts, which keep their lengths.
+std::string ReplaceText(platform::SystemInfo& system, const std::string& source, const std::string& search,
+                        const std::string& replacement, bool ignoreCase, bool all) {
   if (source.empty() || search.empty() || source.size() < search.size()) return source;
-  const std::string haystack = ignoreCase ? AnsiLowerText(source) : source;
-  const std::string needle = ignoreCase ? AnsiLowerText(search) : search;
+  const std::string haystack = ignoreCase ? system.AnsiToLower(source) : source;
+  const std::string needle = ignoreCase ? system.AnsiToLower(search) : search;
   std::string result;
   size_t from = 0;
   for (size_t found; (found = haystack.find(needle, from)) != std::string::npos;) {
@@ -229,7 +155,8 @@ void ReplaceStringCommand(CommandContext& context) {
   const std::string replacement = CrLfToNewline(context.Expanded(3));
   const std::string source = CrLfToNewline(variables.GetVariable(name));
   variables.SetVariable(ToUpperAscii(name),
-                        ReplaceText(source, search, replacement, context.Truth(4), context.Truth(5)),
+                        ReplaceText(context.session.platform.system, source, search, replacement, context.Truth(4),
+                                    context.Truth(5)),
                         context.ActionContext());
 }
 
@@ -237,9 +164,9 @@ void ReplaceStringCommand(CommandContext& context) {
 
 std::string ExtractPathPart(const std::string& path, int32_t code) {
   switch (code) {
-    case 0: return FileNameOf(path);
+    case 0: return FileNameAfterBackslashOrColon(path);
     case 1: {
-      std::string name = FileNameOf(path);
+      std::string name = FileNameAfterBackslashOrColon(path);
       const std::string extension = ExtensionOf(path);
       if (!extension.empty()) name.erase(name.find(extension), extension.size());
       return name;
@@ -248,9 +175,11 @@ std::string ExtractPathPart(const std::string& path, int32_t code) {
       const std::string extension = ExtensionOf(path);
       return extension.empty() ? extension : extension.substr(1);
     }
-    case 3: return WithBackslashUnlessEmpty(FolderOf(path));
-    case 4: return WithBackslashUnlessEmpty(FolderOf(WithoutTrailingBackslash(FolderOf(path))));
-    case 5: return WithBackslashUnlessEmpty(DriveOf(path));
+    case 3: return WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(path));
+    case 4:
+      return WithTrailingBackslashUnlessEmpty(
+          FolderUpToBackslashOrColon(WithoutTrailingBackslash(FolderUpToBackslashOrColon(path))));
+    case 5: return WithTrailingBackslashUnlessEmpty(DriveOf(path));
     case 6: return ReplaceAll(path, "\\\\", "\\");
     default: return path;
   }
@@ -329,7 +258,8 @@ void ParseStringCommand(CommandContext& context) {
 
   const bool ignoreCase = context.Truth(7);
   const int32_t mode = RequireInteger(context.Param(5));
-  const SplitPoint split = ignoreCase ? FindSplitPoint(AnsiLowerText(text), AnsiLowerText(pattern), mode)
+  platform::SystemInfo& system = context.session.platform.system;
+  const SplitPoint split = ignoreCase ? FindSplitPoint(system.AnsiToLower(text), system.AnsiToLower(pattern), mode)
                                       : FindSplitPoint(text, pattern, mode);
   std::string first;
   std::string second;

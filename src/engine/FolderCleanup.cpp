@@ -1,17 +1,11 @@
 #include "engine/FolderCleanup.h"
 
+#include "common/WindowsPath.h"
+
 namespace quarrix {
-namespace {
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-}  // namespace
 
 void EmptyFolder(platform::FileSystem& files, const std::string& folder) {
-  const std::string base = WithBackslash(folder);
+  const std::string base = WithTrailingBackslash(folder);
   for (const auto& entry : files.ListDirectory(base)) {
     const std::string path = base + entry.name;
     if (entry.isDirectory) {
@@ -26,9 +20,7 @@ void EmptyFolder(platform::FileSystem& files, const std::string& folder) {
 
 void RemoveFolderTree(platform::FileSystem& files, const std::string& folder) {
   for (int pass = 0; pass < 3; ++pass) EmptyFolder(files, folder);
-  std::string withoutBackslash = folder;
-  while (withoutBackslash.size() > 1 && withoutBackslash.back() == '\\') withoutBackslash.pop_back();
-  files.RemoveEmptyDirectory(withoutBackslash);
+  files.RemoveEmptyDirectory(WithoutTrailingBackslashesNeverEmpty(folder));
 }
 
 }  // namespace quarrix

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/WindowsPath.h"
 #include "engine/VariableManager.h"
 #include "platform/Registry.h"
 #include "engine/Session.h"
@@ -15,22 +16,6 @@ using platform::RegistryView;
 
 constexpr std::string_view kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-// The folder part of a path, with its trailing separator ("" for a bare file name).
-std::string FolderOf(std::string_view path) {
-  const size_t cut = path.find_last_of("\\:");
-  return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
-}
-
-std::string FileNameOf(std::string_view path) {
-  const size_t cut = path.find_last_of("\\:");
-  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 std::string ReadText(platform::Registry& registry, RegistryRoot root, const std::string& key,
                      const std::string& name) {
   auto value = registry.ReadValue(root, key, name, RegistryView::Default);
@@ -38,12 +23,6 @@ std::string ReadText(platform::Registry& registry, RegistryRoot root, const std:
   if (value->type != platform::RegistryType::String && value->type != platform::RegistryType::ExpandString)
     return {};
   return value->data;
-}
-
-// The parent of a folder given with trailing backslash.
-std::string ParentFolder(std::string folder) {
-  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  return FolderOf(folder);
 }
 
 }  // namespace
@@ -61,9 +40,11 @@ std::string DefaultTargetFolder(Session& session, std::string_view title) {
     programFolder = ReadText(session.platform.registry, RegistryRoot::LocalMachine,
                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
   } else {
-    programFolder = ParentFolder(system.FolderPath(platform::SpecialFolder::Documents).value_or(""));
+    // The parent of the documents folder, which comes with its trailing backslash.
+    programFolder = FolderUpToBackslashOrColon(
+        WithoutTrailingBackslash(system.FolderPath(platform::SpecialFolder::Documents).value_or("")));
   }
-  return WithBackslash(programFolder) + std::string(title) + "\\";
+  return WithTrailingBackslashUnlessEmpty(programFolder) + std::string(title) + "\\";
 }
 
 void SetPreInitializationVariables(Session& session) {
@@ -105,7 +86,8 @@ void PerLineRefresh::LookUpLinks() {
   uninstallLink_ = UninstallProgramPath(
       ReadText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
                std::string(kUninstallKey) + inputs.keyText, "UninstallString"));
-  engineCache_ = uninstallLink_.empty() ? std::string() : WithBackslash(FolderOf(uninstallLink_));
+  engineCache_ = uninstallLink_.empty() ? std::string()
+                                        : WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(uninstallLink_));
 }
 
 void PerLineRefresh::RefreshInstanceLinks() {
@@ -185,9 +167,9 @@ void SetPredefinedVariables(Session& session, PerLineRefresh& refresh, const std
       {"LOGGED", session.trace.LogPath()},
       {"CMDLINE", commandLine.rawArguments},
       {"REBOOTNOW", "OK"},
-      {"SFXPATH", WithBackslash(FolderOf(commandLine.wrapperPath))},
-      {"SFXFILE", FileNameOf(commandLine.wrapperPath)},
-      {"GPOPATH", WithBackslash(FolderOf(commandLine.policyPath))},
+      {"SFXPATH", WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(commandLine.wrapperPath))},
+      {"SFXFILE", FileNameAfterBackslashOrColon(commandLine.wrapperPath)},
+      {"GPOPATH", WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(commandLine.policyPath))},
       {"COMPLETE", "TRUE"},
       {"NEWLINE", "\r\n"},
       {"MINIMUM", "FALSE"},

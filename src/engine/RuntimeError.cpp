@@ -1,6 +1,7 @@
 #include "engine/RuntimeError.h"
 
 #include "common/IntegerSyntax.h"
+#include "common/WindowsPath.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
 
@@ -8,13 +9,6 @@ namespace quarrix {
 namespace {
 
 constexpr int kSlotScriptRuntimeError = 20;
-
-std::string_view BaseNameWithoutExtension(std::string_view file) {
-  const size_t slash = file.find_last_of("\\/:");
-  if (slash != std::string_view::npos) file.remove_prefix(slash + 1);
-  const size_t dot = file.rfind('.');
-  return dot == std::string_view::npos ? file : file.substr(0, dot);
-}
 
 // A location whose line is no number is shown as written rather than hidden.
 std::string OneBasedLine(std::string_view line) {
@@ -30,7 +24,7 @@ std::string RuntimeErrorText(std::string_view heading, std::string_view sourceLo
   const std::string_view line = star == std::string_view::npos ? std::string_view() : sourceLocation.substr(star + 1);
   std::string text(heading);
   text += "\r\rSource File: ";
-  text += BaseNameWithoutExtension(file);
+  text += FileNameWithoutExtension(FileNameAfterAnySeparator(file));
   text += "\rLine Number: ";
   text += OneBasedLine(line);
   text += "\r\r";

@@ -3,6 +3,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "common/WindowsPath.h"
 #include "engine/CommandCatalogue.h"
 #include "engine/FolderCleanup.h"
 #include "engine/InstanceCache.h"
@@ -20,11 +21,6 @@ namespace quarrix {
 namespace {
 
 constexpr int kRejectedScriptExitCode = 314;
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
 
 void ResetRunGlobals(Session& session) {
   session.rootFolder = session.executableFolder;
@@ -47,7 +43,7 @@ bool HasSomethingToInstall(Session& session, const std::string& packagePath) {
 // False when another run of the same setup holds the marker.
 bool ClaimSingleInstance(Session& session) {
   if (ExpandConstants("#SINGLEINSTANCE#", session.payload.buildConstants) != "TRUE") return true;
-  const std::string marker = WithBackslash(session.tempFolder) + session.payload.revisionCode + ".zvk";
+  const std::string marker = WithTrailingBackslash(session.tempFolder) + session.payload.revisionCode + ".zvk";
   platform::FileSystem& files = session.platform.files;
   if (files.FileExists(marker)) return false;
   files.WriteFile(marker, "");
@@ -134,10 +130,7 @@ void EndRun(Session& session, RunState& run) {
 }  // namespace
 
 std::string PatchPackagePath(const std::string& packagePath) {
-  const size_t dot = packagePath.rfind('.');
-  const size_t slash = packagePath.find_last_of("\\:");
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".msp";
+  return packagePath.substr(0, packagePath.size() - ExtensionOf(packagePath).size()) + ".msp";
 }
 
 void FreeScriptTables(Session& session) {
@@ -178,7 +171,7 @@ void ExecuteScript(Session& session, const RunRequest& request) {
   session.trace.WriteTrace(kTagBootStrapOpen);
   request.instanceCache.Bootstrap(session, packagePath);
   session.trace.WriteTrace(kTagBootStrapClose);
-  session.rootFolder = WithBackslash(session.rootFolder);
+  session.rootFolder = WithTrailingBackslash(session.rootFolder);
 
   RunState run;
   const ScriptLines lines(payload.commandNames, &payload.commentFlags);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "common/WindowsPath.h"
 #include "engine/Session.h"
 
 namespace quarrix {
@@ -11,29 +12,6 @@ using platform::RegistryRoot;
 using platform::RegistryType;
 using platform::RegistryView;
 using platform::SpecialFolder;
-
-std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-std::string WithoutBackslash(std::string folder) {
-  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  return folder;
-}
-
-// Parent folder with trailing backslash; empty when the path has no folder part.
-std::string ParentFolder(const std::string& path) {
-  const std::string trimmed = WithoutBackslash(path);
-  const size_t slash = trimmed.rfind('\\');
-  return slash == std::string::npos ? std::string() : trimmed.substr(0, slash + 1);
-}
-
-std::string LastFolderName(const std::string& path) {
-  const std::string trimmed = WithoutBackslash(path);
-  const size_t slash = trimmed.rfind('\\');
-  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-}
 
 std::optional<std::string> ReadText(platform::Registry& registry, RegistryRoot root, const std::string& key,
                                     const std::string& name) {
@@ -48,8 +26,9 @@ std::optional<std::string> ReadText(platform::Registry& registry, RegistryRoot r
 // The parent of the recorded instance folder, but only when that folder is this revision's.
 std::string RootOfRecordedInstance(Session& session) {
   const std::string recorded = RecordedInstanceFolder(session);
-  if (recorded.empty() || LastFolderName(recorded) != session.payload.revisionCode) return {};
-  return ParentFolder(recorded);
+  const std::string trimmed = WithoutTrailingBackslashes(recorded);
+  if (recorded.empty() || FileNameAfterBackslash(trimmed) != session.payload.revisionCode) return {};
+  return FolderUpToBackslash(trimmed);
 }
 
 std::string ApplicationDataRoot(Session& session, bool perMachine) {
@@ -57,7 +36,7 @@ std::string ApplicationDataRoot(Session& session, bool perMachine) {
   if (!system.Version().ntFamily) {
     auto common = ReadText(session.platform.registry, RegistryRoot::LocalMachine,
                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir");
-    return WithBackslash(common.value_or(""));
+    return WithTrailingBackslashUnlessEmpty(common.value_or(""));
   }
   std::optional<std::string> folder;
   if (perMachine) {
@@ -66,9 +45,9 @@ std::string ApplicationDataRoot(Session& session, bool perMachine) {
     folder = system.FolderPath(SpecialFolder::LocalAppData);
     if (!folder) folder = system.FolderPath(SpecialFolder::RoamingAppData);
   }
-  if (folder && !folder->empty()) return WithBackslash(*folder);
+  if (folder && !folder->empty()) return WithTrailingBackslashUnlessEmpty(*folder);
   auto desktop = system.FolderPath(SpecialFolder::Desktop);
-  return ParentFolder(desktop.value_or("")) + "Application Data\\";
+  return FolderUpToBackslash(WithoutTrailingBackslashes(desktop.value_or(""))) + "Application Data\\";
 }
 
 }  // namespace
@@ -84,7 +63,7 @@ std::string RecordedInstanceFolder(Session& session) {
 
 std::string GetCacheRoot(Session& session, bool perMachine) {
   const std::string overrideCache = session.variables.GetVariable("OVERRIDECACHE");
-  if (!overrideCache.empty()) return WithBackslash(overrideCache);
+  if (!overrideCache.empty()) return WithTrailingBackslashUnlessEmpty(overrideCache);
   std::string recordedRoot = RootOfRecordedInstance(session);
   if (!recordedRoot.empty()) return recordedRoot;
   return ApplicationDataRoot(session, perMachine);
@@ -99,18 +78,11 @@ std::string InstanceFolderName(Session& session) {
   return patchWithTarget ? session.instance.patchTarget : session.payload.revisionCode;
 }
 
-std::string PackageName(const std::string& packagePath) {
-  const size_t slash = packagePath.find_last_of("\\:");
-  std::string fileName = slash == std::string::npos ? packagePath : packagePath.substr(slash + 1);
-  const size_t dot = fileName.rfind('.');
-  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
-}
-
 }  // namespace
 
 bool HasNoUserData(Session& session, const std::string& packagePath) {
-  const std::string dataFile =
-      GetCacheRoot(session, false) + InstanceFolderName(session) + "\\" + PackageName(packagePath) + ".dat";
+  const std::string packageName = FileNameWithoutExtension(FileNameAfterBackslashOrColon(packagePath));
+  const std::string dataFile = GetCacheRoot(session, false) + InstanceFolderName(session) + "\\" + packageName + ".dat";
   return !session.platform.files.FileExists(dataFile);
 }
 

@@ -1,5 +1,6 @@
 #include "instance/InstanceBootstrap.h"
 
+#include "common/WindowsPath.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/ScriptRun.h"
 #include "instance/CacheRoot.h"
@@ -57,7 +58,7 @@ OldInstanceFiles FindOldInstanceFiles(Session& session) {
   platform::FileSystem& files = session.platform.files;
   std::string folder = RecordedInstanceFolder(session);
   if (folder.empty() || !files.DirectoryExists(folder)) return found;
-  if (folder.back() != '\\') folder += '\\';
+  folder = WithTrailingBackslash(folder);
   StringList dataFiles;
   for (const auto& entry : files.ListDirectory(folder)) {
     if (entry.isDirectory || !EndsWith(ToLowerAscii(entry.name), ".dat")) continue;
@@ -171,8 +172,7 @@ void RunBootstrap(Session& session, const std::string& packagePath) {
 }
 
 void RelocateCache(Session& session) {
-  std::string folder = session.variables.GetVariable("OVERRIDECACHE");
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  const std::string folder = WithTrailingBackslash(session.variables.GetVariable("OVERRIDECACHE"));
   platform::FileSystem& files = session.platform.files;
   StringList created;
   if (!CreateRecordingFolders(files, folder, created)) {
@@ -202,17 +202,6 @@ std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoo
   return text ? value->data : std::string();
 }
 
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FileBaseOf(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 }  // namespace
 
 // A patch updates an installed instance: the folder of the program its Uninstall entry starts
@@ -226,12 +215,10 @@ void LoadPatchTarget(Session& session, const std::string& packagePath) {
   if (uninstall.empty())
     uninstall = ReadRegistryText(registry, platform::RegistryRoot::LocalMachine, key, "UninstallString");
   const std::string program = UninstallProgramPath(uninstall);
-  const size_t slash = program.find_last_of('\\');
-  if (slash == std::string::npos) return;
-  const std::string folder = program.substr(0, slash + 1);
-  session.instance.patchTarget = FileNameOf(program.substr(0, slash));
-  LoadInstalledInstance(session, folder, FileBaseOf(packagePath));
+  const std::string folder = FolderUpToBackslash(program);
+  if (folder.empty()) return;
+  session.instance.patchTarget = FileNameAfterBackslashOrColon(FolderBeforeBackslash(program));
+  LoadInstalledInstance(session, folder, FileNameWithoutExtension(FileNameAfterBackslashOrColon(packagePath)));
 }
-
 
 }  // namespace quarrix

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "common/WindowsPath.h"
 #include "engine/VariableManager.h"
 #include "media/ArchiveExtraction.h"
 #include "media/ExtractionProgress.h"
@@ -13,21 +14,6 @@ namespace {
 
 constexpr int kSlotComplete = 21;  // "% complete"
 constexpr const char* kWorkFolderName = "veld\\";
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithoutExtension(const std::string& fileName) {
-  const size_t dot = fileName.rfind('.');
-  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
-}
 
 std::string LowerAscii(std::string text) {
   for (char& c : text)
@@ -81,10 +67,10 @@ bool RelocateMappedFiles(platform::FileSystem& files, platform::SystemInfo& syst
   for (size_t i = 0; i + 2 < mediaFileMap.size(); i += 3) {
     if (!EqualsIgnoreCase(mediaFileMap[i], blockName)) continue;
     const std::string& inside = mediaFileMap[i + 1];
-    const std::string folder = WithBackslash(WithBackslash(destinationRoot) + mediaFileMap[i + 2]);
+    const std::string folder = WithTrailingBackslash(WithTrailingBackslash(destinationRoot) + mediaFileMap[i + 2]);
     files.CreateDirectories(folder);
-    const std::string target = folder + FileNameOf(inside);
-    const std::string source = WithBackslash(blockFolder) + inside;
+    const std::string target = folder + FileNameAfterBackslash(inside);
+    const std::string source = WithTrailingBackslash(blockFolder) + inside;
 
     for (;;) {
       placement.ClearTarget(target);
@@ -116,8 +102,8 @@ TExtractMedia::TExtractMedia(WorkerKey key, Session& session, ExtractMediaReques
 
 void TExtractMedia::Execute() {
   platform::FileSystem& files = session_.platform.files;
-  const std::string workFolder = WithBackslash(session_.tempFolder) + kWorkFolderName;
-  const std::string destinationRoot = WithBackslash(request_.destinationRoot);
+  const std::string workFolder = WithTrailingBackslash(session_.tempFolder) + kWorkFolderName;
+  const std::string destinationRoot = WithTrailingBackslash(request_.destinationRoot);
   files.CreateDirectories(destinationRoot);
 
   bool listingUnsupported = false;
@@ -125,7 +111,7 @@ void TExtractMedia::Execute() {
   if (succeeded) {
     if (!copyFolder_.empty()) KeepCopy();
     if (!request_.keepArchive) files.RemoveFile(request_.archivePath);
-    const std::string blockName = WithoutExtension(FileNameOf(request_.archivePath));
+    const std::string blockName = FileNameWithoutExtension(FileNameAfterBackslash(request_.archivePath));
     const std::string blockFolder = workFolder + blockName;
     succeeded = RelocateMappedFiles(files, session_.platform.system, mediaFileMap_, blockName, blockFolder,
                                     destinationRoot, request_.codePage) &&
@@ -153,8 +139,8 @@ bool TExtractMedia::Extract(const std::string& workFolder, bool& listingUnsuppor
 // A cache of downloaded blocks: copied once, and again only when the size differs.
 void TExtractMedia::KeepCopy() {
   platform::FileSystem& files = session_.platform.files;
-  const std::string folder = WithBackslash(copyFolder_);
-  const std::string copy = folder + FileNameOf(request_.archivePath);
+  const std::string folder = WithTrailingBackslash(copyFolder_);
+  const std::string copy = folder + FileNameAfterBackslash(request_.archivePath);
   if (files.FileExists(copy) && files.FileSize(copy) == files.FileSize(request_.archivePath)) return;
   files.CreateDirectories(folder);
   if (compressCopy_) files.SetCompression(folder, true);

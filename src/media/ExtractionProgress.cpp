@@ -1,5 +1,7 @@
 #include "media/ExtractionProgress.h"
 
+#include "common/WindowsPath.h"
+
 namespace quarrix {
 namespace {
 
@@ -29,9 +31,7 @@ int ExtractionPercent(uint64_t done, uint64_t total) {
 
 std::string ExtractionProgressText(const std::string& prefix, const std::string& entryPath, int percent,
                                    const std::string& completeText) {
-  const size_t slash = entryPath.find_last_of("\\/");
-  const std::string fileName = slash == std::string::npos ? entryPath : entryPath.substr(slash + 1);
-  return prefix + fileName + ", " + std::to_string(percent) + completeText;
+  return prefix + FileNameAfterSlashOrBackslash(entryPath) + ", " + std::to_string(percent) + completeText;
 }
 
 }  // namespace quarrix

@@ -1,14 +1,10 @@
 #include "media/MergeFolder.h"
 
+#include "common/WindowsPath.h"
 #include "engine/FolderCleanup.h"
 
 namespace quarrix {
 namespace {
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
 
 bool PlaceFile(platform::FileSystem& files, const std::string& source, const std::string& target, bool move) {
   if (!move) return files.Copy(source, target, /*overwrite=*/true);
@@ -36,8 +32,8 @@ bool MergeLevel(platform::FileSystem& files, const std::string& source, const st
 }  // namespace
 
 bool MergeFolder(platform::FileSystem& files, const std::string& source, const std::string& destination, bool move) {
-  const std::string from = WithBackslash(source);
-  if (!MergeLevel(files, from, WithBackslash(destination), move)) return false;
+  const std::string from = WithTrailingBackslash(source);
+  if (!MergeLevel(files, from, WithTrailingBackslash(destination), move)) return false;
   if (move) RemoveFolderTree(files, from);
   return true;
 }

@@ -1,19 +1,10 @@
 #include "msi/InstallerCommandLine.h"
 
 #include "common/AnsiText.h"
+#include "common/WindowsPath.h"
 
 namespace quarrix {
 namespace {
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // The short form of an existing folder; a failure or a blank left in it asks for quotes.
 std::string ShortFolder(platform::FileSystem& files, const std::string& folder, bool& quoted) {
@@ -22,7 +13,7 @@ std::string ShortFolder(platform::FileSystem& files, const std::string& folder, 
     quoted = true;
     return folder;
   }
-  std::string result = WithBackslash(*shortForm);
+  std::string result = WithTrailingBackslash(*shortForm);
   if (result.find(' ') != std::string::npos) quoted = true;
   return result;
 }
@@ -38,7 +29,7 @@ std::string AllUsersItem(const CommandLineInputs& inputs) {
 std::string MediaPathOf(const std::string& dataFolder) {
   std::string trimmed = dataFolder;
   while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
-  std::string parent = FolderOf(trimmed);
+  std::string parent = FolderUpToBackslash(trimmed);
   if (parent.empty()) return parent;
   // The drive: "X:" or the "\\server\share" of a UNC path.
   size_t driveEnd = 0;
@@ -49,13 +40,13 @@ std::string MediaPathOf(const std::string& dataFolder) {
     const size_t share = server == std::string::npos ? std::string::npos : parent.find('\\', server + 1);
     driveEnd = share == std::string::npos ? parent.size() : share;
   }
-  return WithBackslash(parent.substr(driveEnd));
+  return WithTrailingBackslash(parent.substr(driveEnd));
 }
 
 InstallerFolders PrepareInstallerFolders(platform::FileSystem& files, const std::string& packagePath,
                                          const std::string& dataFolder, const std::string& previousSourceFolder) {
   InstallerFolders folders;
-  folders.packageFolder = ShortFolder(files, FolderOf(packagePath), folders.packageQuoted);
+  folders.packageFolder = ShortFolder(files, FolderUpToBackslash(packagePath), folders.packageQuoted);
   folders.dataFolder = dataFolder;
   folders.previousSourceFolder = previousSourceFolder;
   if (!EndsWith(ToLowerAscii(packagePath), ".msp")) {

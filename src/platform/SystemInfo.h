@@ -50,6 +50,11 @@ class SystemInfo {
   virtual std::u16string AnsiToWide(std::string_view text) = 0;
   // Text of another code page as UTF-16 (MultiByteToWideChar with that code page).
   virtual std::u16string CodePageToWide(uint32_t, std::string_view text) { return AnsiToWide(text); }
+  // The ANSI code page's case mapping (CharUpperBuffA, CharLowerBuffA): a letter changes only
+  // where its counterpart is in the code page; the length never changes. (Not AnsiUpper: that
+  // name is a macro of <windows.h>.)
+  virtual std::string AnsiToUpper(std::string_view text) = 0;
+  virtual std::string AnsiToLower(std::string_view text) = 0;
   // GetLocaleInfoA; nothing when the call fails.
   virtual std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) = 0;
   // The folder with trailing backslash; nothing when the system knows none.

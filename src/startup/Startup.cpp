@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/EngineCommands.h"
+#include "common/WindowsPath.h"
 #include "engine/FolderCleanup.h"
 #include "engine/ProcessExit.h"
 #include "engine/ScriptRun.h"
@@ -30,26 +31,6 @@ constexpr const char* kDialogCommand = "Display Dialog";
 constexpr const char* kVistaCompatibilityKey =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant\\Persisted";
 constexpr uint32_t kVistaCompatibilityValue = 32;
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithoutExtension(const std::string& fileName) {
-  const size_t dot = fileName.rfind('.');
-  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
-}
 
 // The library stays bound for the whole process, as a load-time import would be.
 class LibraryBinding {
@@ -82,8 +63,8 @@ void WriteCompatibilityMarks(Session& session, const std::string& executablePath
   platform::Registry& registry = session.platform.registry;
   try {
     if (version.major > 6 || (version.major == 6 && version.minor >= 1)) {
-      registry.WriteValue(RegistryRoot::ClassesRoot, "Applications\\" + FileNameOf(executablePath), "IsHostApp",
-                          RegistryValue::Text(""), RegistryView::Default);
+      const std::string key = "Applications\\" + FileNameAfterBackslashOrColon(executablePath);
+      registry.WriteValue(RegistryRoot::ClassesRoot, key, "IsHostApp", RegistryValue::Text(""), RegistryView::Default);
     } else if (version.major == 6 && version.minor == 0) {
       registry.WriteValue(RegistryRoot::CurrentUser, kVistaCompatibilityKey, executablePath,
                           RegistryValue::Number(kVistaCompatibilityValue), RegistryView::Default);
@@ -95,13 +76,13 @@ void WriteCompatibilityMarks(Session& session, const std::string& executablePath
 
 void LocateExecutable(Session& session) {
   session.executablePath = session.platform.system.ExecutablePath();
-  session.executableFolder = FolderOf(session.executablePath);
-  session.executableFileName = FileNameOf(session.executablePath);
-  session.executableName = WithoutExtension(session.executableFileName);
+  session.executableFolder = FolderUpToBackslashOrColon(session.executablePath);
+  session.executableFileName = FileNameAfterBackslashOrColon(session.executablePath);
+  session.executableName = FileNameWithoutExtension(session.executableFileName);
 }
 
 void PrepareTempFolder(Session& session) {
-  session.tempFolder = WithBackslash(session.platform.system.TempPath());
+  session.tempFolder = WithTrailingBackslash(session.platform.system.TempPath());
   if (!session.platform.files.DirectoryExists(session.tempFolder))
     session.platform.files.CreateDirectories(session.tempFolder);
 }

@@ -10,6 +10,7 @@
 
 #include "QxCommands.h"
 #include "common/CommaText.h"
+#include "common/WindowsPath.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimMachineStore.h"
 #include "startup/PayloadWriter.h"
@@ -94,8 +95,8 @@ constexpr std::string_view kEmptyArchive{"7z\xBC\xAF\x27\x1C\x00\x04\x8D\x9B\xD5
 // headless interface, and every archive the script reads goes through the real reader.
 void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
   const std::string executable = machine.system.executablePath;
-  const std::string folder = executable.substr(0, executable.find_last_of('\\') + 1);
-  const std::string base = executable.substr(folder.size(), executable.rfind('.') - folder.size());
+  const std::string folder = FolderUpToBackslash(executable);
+  const std::string base = FileNameWithoutExtension(FileNameAfterBackslash(executable));
   const std::string engine = SyntheticEngineImage();
   machine.files.CreateDirectories(folder);
   machine.files.WriteFile(executable, engine + WritePayload(payload));

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/Cp1252Text.h"
+
 namespace quarrix::platform::sim {
 namespace {
 
@@ -31,20 +33,11 @@ void SimSystemInfo::SetUserLanguage(uint32_t languageId) {
   locale[{kLocaleUserDefault, LocaleItem::DefaultLanguage}] = hex;
 }
 
-std::u16string SimSystemInfo::AnsiToWide(std::string_view text) {
-  // Code page 1252 differs from Latin-1 only in 0x80 to 0x9F; unassigned bytes map to themselves.
-  static constexpr char16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::u16string wide;
-  wide.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    wide.push_back(byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : static_cast<char16_t>(byte));
-  }
-  return wide;
-}
+std::u16string SimSystemInfo::AnsiToWide(std::string_view text) { return Cp1252ToWide(text); }
+
+std::string SimSystemInfo::AnsiToUpper(std::string_view text) { return Cp1252Upper(text); }
+
+std::string SimSystemInfo::AnsiToLower(std::string_view text) { return Cp1252Lower(text); }
 
 std::optional<std::string> SimSystemInfo::LocaleInfo(uint32_t lcid, LocaleItem item) {
   auto it = locale.find({lcid, item});

@@ -39,6 +39,8 @@ class SimSystemInfo : public SystemInfo {
   void BindToFirstProcessor() override { boundToFirstProcessor = true; }
   // The simulated machine's ANSI code page is 1252.
   std::u16string AnsiToWide(std::string_view text) override;
+  std::string AnsiToUpper(std::string_view text) override;
+  std::string AnsiToLower(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
   std::optional<std::string> FolderPath(SpecialFolder folder) override;
   bool IsAdministrator() override { return administrator; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/WindowsPath.h"
 #include "platform/win32/Win32Api.h"
 // After <windows.h>: the compression control code.
 #include <winioctl.h>
@@ -47,23 +48,6 @@ std::optional<DWORD> Attributes(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return attributes;
-}
-
-std::string WithoutTrailingSeparators(std::string path) {
-  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  return path;
-}
-
-// Where the creatable part of a path starts: after "C:\" or after "\\server\share\".
-size_t FirstCreatableSeparator(const std::string& path) {
-  if (path.size() >= 2 && path[1] == ':') return 2;
-  if (path.rfind("\\\\", 0) == 0) {
-    size_t server = path.find('\\', 2);
-    if (server == std::string::npos) return path.size();
-    size_t share = path.find('\\', server + 1);
-    return share == std::string::npos ? path.size() : share;
-  }
-  return 0;
 }
 
 }  // namespace
@@ -142,7 +126,7 @@ bool Win32FileSystem::SetAttributesNormal(const std::string& path) {
 }
 
 bool Win32FileSystem::SetHidden(const std::string& path) {
-  const std::string target = WithoutTrailingSeparators(path);
+  const std::string target = WithoutTrailingSeparatorsNeverEmpty(path);
   DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   return SetFileAttributesA(target.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN) != 0;
@@ -150,7 +134,7 @@ bool Win32FileSystem::SetHidden(const std::string& path) {
 
 bool Win32FileSystem::SetCompression(const std::string& path, bool compressed) {
   // Backup semantics let the same call open a folder.
-  HANDLE handle = CreateFileA(WithoutTrailingSeparators(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+  HANDLE handle = CreateFileA(WithoutTrailingSeparatorsNeverEmpty(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                               nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
@@ -164,17 +148,9 @@ bool Win32FileSystem::SetCompression(const std::string& path, bool compressed) {
 
 // GetDriveType wants the root: "C:\" or "\\server\share\".
 bool Win32FileSystem::IsOnFixedDrive(const std::string& path) {
-  std::string root;
-  if (path.size() >= 2 && path[1] == ':') {
-    root = path.substr(0, 2) + "\\";
-  } else if (path.rfind("\\\\", 0) == 0) {
-    const size_t server = path.find('\\', 2);
-    const size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
-    root = (share == std::string::npos ? path : path.substr(0, share)) + "\\";
-  } else {
-    return false;
-  }
-  return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
+  const std::string drive = DriveOf(path);
+  if (drive.empty()) return false;
+  return GetDriveTypeA((drive + "\\").c_str()) == DRIVE_FIXED;
 }
 
 std::optional<std::string> Win32FileSystem::ShortPathName(const std::string& path) {
@@ -188,9 +164,9 @@ std::optional<std::string> Win32FileSystem::ShortPathName(const std::string& pat
 }
 
 bool Win32FileSystem::CreateDirectories(const std::string& path) {
-  std::string folder = WithoutTrailingSeparators(path);
+  std::string folder = WithoutTrailingSeparatorsNeverEmpty(path);
   if (folder.empty()) return false;
-  for (size_t separator = folder.find('\\', FirstCreatableSeparator(folder) + 1); ;
+  for (size_t separator = folder.find('\\', DriveOf(folder).size() + 1); ;
        separator = folder.find('\\', separator + 1)) {
     std::string prefix = folder.substr(0, separator);
     if (!DirectoryExists(prefix)) CreateDirectoryA(prefix.c_str(), nullptr);
@@ -200,12 +176,12 @@ bool Win32FileSystem::CreateDirectories(const std::string& path) {
 }
 
 bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
-  return RemoveDirectoryA(WithoutTrailingSeparators(path).c_str()) != 0;
+  return RemoveDirectoryA(WithoutTrailingSeparatorsNeverEmpty(path).c_str()) != 0;
 }
 
 std::vector<DirectoryEntry> Win32FileSystem::ListDirectory(const std::string& path) {
   std::vector<DirectoryEntry> entries;
-  std::string pattern = WithoutTrailingSeparators(path) + "\\*";
+  std::string pattern = WithoutTrailingSeparatorsNeverEmpty(path) + "\\*";
   WIN32_FIND_DATAA found{};
   HANDLE search = FindFirstFileA(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return entries;

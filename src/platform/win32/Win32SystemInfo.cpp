@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/WindowsPath.h"
 #include "platform/win32/Win32Api.h"
 
 namespace quarrix::platform::win32 {
@@ -108,6 +109,25 @@ std::u16string Win32SystemInfo::CodePageToWide(uint32_t codePage, std::string_vi
   return wide;
 }
 
+namespace {
+
+// In place, in pieces whose length fits the DWORD the calls take.
+std::string MappedCase(std::string_view text, DWORD(WINAPI* map)(LPSTR, DWORD)) {
+  std::string buffer(text);
+  constexpr size_t kMaxPiece = 0x7FFFFFFF;
+  for (size_t at = 0; at < buffer.size(); at += kMaxPiece) {
+    const size_t piece = buffer.size() - at < kMaxPiece ? buffer.size() - at : kMaxPiece;
+    map(buffer.data() + at, static_cast<DWORD>(piece));
+  }
+  return buffer;
+}
+
+}  // namespace
+
+std::string Win32SystemInfo::AnsiToUpper(std::string_view text) { return MappedCase(text, CharUpperBuffA); }
+
+std::string Win32SystemInfo::AnsiToLower(std::string_view text) { return MappedCase(text, CharLowerBuffA); }
+
 std::optional<std::string> Win32SystemInfo::LocaleInfo(uint32_t lcid, LocaleItem item) {
   auto type = static_cast<LCTYPE>(item);
   int size = GetLocaleInfoA(lcid, type, nullptr, 0);
@@ -128,9 +148,7 @@ std::optional<std::string> Win32SystemInfo::FolderPath(SpecialFolder folder) {
   char buffer[MAX_PATH + 1] = {};
   if (getFolderPath != nullptr && getFolderPath(nullptr, static_cast<int>(folder), nullptr, 0, buffer) == S_OK &&
       buffer[0] != '\0') {
-    std::string path(buffer);
-    if (path.back() != '\\') path += '\\';
-    found = path;
+    found = WithTrailingBackslash(buffer);
   }
   if (shell != nullptr) FreeLibrary(shell);
   return found;

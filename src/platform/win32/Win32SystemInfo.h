@@ -14,6 +14,9 @@ class Win32SystemInfo : public SystemInfo {
   void BindToFirstProcessor() override;
   std::u16string AnsiToWide(std::string_view text) override;
   std::u16string CodePageToWide(uint32_t codePage, std::string_view text) override;
+  // CharUpperBuffA and CharLowerBuffA: the rules of the machine's ANSI code page.
+  std::string AnsiToUpper(std::string_view text) override;
+  std::string AnsiToLower(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
   // SHGetFolderPathA, looked up at run time so that systems without it answer "unknown".
   std::optional<std::string> FolderPath(SpecialFolder folder) override;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/sim/SimSystemInfo.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {
@@ -79,6 +80,27 @@ TEST(SimRegistry, SeparatesTheMachineSoftwareViews) {
 TEST(SimSystemInfo, ConvertsCodePage1252ToUtf16) {
   testing::TempMachine t;
   EXPECT_EQ(t.machine.system.AnsiToWide("a\x80\xe9\x9f"), std::u16string(u"a\u20ac\u00e9\u0178"));
+}
+
+// Letters change only where both cases are in code page 1252; signs and lone letters stay.
+TEST(SimSystemInfo, MapsCaseByCodePage1252) {
+  struct CasePair {
+    const char* lower;
+    const char* upper;
+  };
+  const CasePair pairs[] = {
+      {"az", "AZ"},
+      {"\xe0\xfe", "\xc0\xde"},          // Latin-1 letters
+      {"\x9a\x9c\x9e\xff", "\x8a\x8c\x8e\x9f"},  // s, oe, z with caron; y with diaeresis
+      {"\xf7\xd7", "\xf7\xd7"},          // division and multiplication signs
+      {"\xdf\xb5\x83", "\xdf\xb5\x83"},  // sharp s, micro sign, f hook: no counterpart
+      {"1\\!", "1\\!"},
+  };
+  platform::sim::SimSystemInfo system;
+  for (const CasePair& pair : pairs) {
+    EXPECT_EQ(system.AnsiToUpper(pair.lower), pair.upper) << pair.lower;
+    EXPECT_EQ(system.AnsiToLower(pair.upper), pair.lower) << pair.upper;
+  }
 }
 
 }  // namespace
