@@ -2,9 +2,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
+#include "PackageBuild.h"
 #include "QxCommands.h"
 #include "startup/PayloadWriter.h"
 
@@ -15,6 +17,44 @@ namespace fs = std::filesystem;
 
 constexpr const char* kSourceName = "setup.qxs";
 constexpr const char* kSupportFolderName = "support";
+constexpr const char* kPackageSourceName = "package.wxs";
+
+// A private folder for the package work, so that a failing tool leaves the setup folder alone.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "qx-build-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw InputError("build: cannot create a scratch folder");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void CopyTree(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+// The source image goes where the installer will look: beside the package copy in the support
+// folder (inside the support archive), or beside NAME.msi in the setup folder.
+void PlaceSourceImage(const std::vector<SourceImageFile>& files, const fs::path& root, const fs::path& reserved) {
+  for (const SourceImageFile& file : files) {
+    const fs::path target = root / file.relative;
+    if (fs::exists(target) || target == reserved)
+      throw InputError("build: the package's file " + file.relative.string() + " collides with a file of the setup");
+    fs::create_directories(target.parent_path());
+    fs::copy_file(file.content, target);
+  }
+}
 
 // The win64 build beside the build folder qx runs from (build/<preset>/bin/qx).
 fs::path DefaultEngine() {
@@ -60,6 +100,8 @@ int RunBuild(Arguments arguments) {
   const std::optional<std::string> engineOption = TakeOption(rest, "--engine");
   const std::optional<std::string> libraryOption = TakeOption(rest, "--library");
   const std::optional<std::string> packageOption = TakeOption(rest, "--package");
+  const std::string layout = TakeOption(rest, "--layout").value_or("archive");
+  if (layout != "archive" && layout != "folder") throw InputError("build: --layout is archive or folder, not " + layout);
   ParsedArguments parsed = ParseArguments("build", rest, true);
   ExpectPositionalCount("build", parsed, 1);
   if (parsed.output.empty()) throw InputError("build: missing -o OUTDIR");
@@ -88,14 +130,38 @@ int RunBuild(Arguments arguments) {
     throw InputError(source.string() + ": " + error.what());
   }
 
+  const std::string executable = SetupExecutable(engine.string(), payloadBytes);
+
+  // Every tool runs before the setup folder is touched.
+  const ScratchFolder scratch;
+  const fs::path wxs = project / kPackageSourceName;
+  std::optional<BuiltPackage> built;
+  if (!packageOption && !fs::exists(project / "package.msi") && !fs::exists(project / "package.msp") &&
+      fs::is_regular_file(wxs))
+    built = BuildPackage(wxs, scratch.Path(), payload.productCode, payload.revisionCode);
+  fs::path archiveFolder = support;
+  if (built && layout == "archive") {
+    archiveFolder = scratch.Path() / "support";
+    CopyTree(support, archiveFolder);
+    PlaceSourceImage(built->files, archiveFolder, archiveFolder / (projectName + ".msi"));
+  }
+
   const fs::path out = parsed.output;
   std::error_code error;
   fs::create_directories(out, error);
   if (!fs::is_directory(out)) throw InputError("build: cannot create " + out.string());
-  WriteHostFileAtomically((out / (projectName + ".exe")).string(), SetupExecutable(engine.string(), payloadBytes));
-  PackSupportArchive(support, out / (projectName + ".res"));
+  PackSupportArchive(archiveFolder, out / (projectName + ".res"));
+  WriteHostFileAtomically((out / (projectName + ".exe")).string(), executable);
   CopyInto(library, out / "zvk.lib");
-  if (packageOption) {
+  if (built) {
+    CopyInto(built->package, out / (projectName + ".msi"));
+    if (layout == "folder") {
+      for (const SourceImageFile& file : built->files) {
+        fs::create_directories((out / file.relative).parent_path());
+        CopyInto(file.content, out / file.relative);
+      }
+    }
+  } else if (packageOption) {
     const std::string extension = fs::path(*packageOption).extension() == ".msp" ? ".msp" : ".msi";
     CopyInto(*packageOption, out / (projectName + extension));
   } else {

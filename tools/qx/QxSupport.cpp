@@ -46,11 +46,16 @@ std::span<const Subcommand> Subcommands() {
        "Exit code 1 with the engine's error text when the archive cannot be opened.", RunList},
       {"extract", "ARCHIVE DEST [--password P]", "extract a 7z archive into a folder with the engine's reader",
        "Exit code 1 with the engine's error text (\"#\" and the code when extraction fails).", RunExtract},
-      {"build", "PROJECT -o OUTDIR [--name NAME] [--engine ENGINE.EXE] [--library ZVK.LIB] [--package FILE]",
+      {"build",
+       "PROJECT -o OUTDIR [--name NAME] [--engine ENGINE.EXE] [--library ZVK.LIB] [--package FILE]"
+       " [--layout archive|folder]",
        "build a complete setup folder from a project folder",
        "Writes NAME.exe (engine and payload), NAME.res (the support folder packed with 7z), zvk.lib\n"
        "and the project's package (or --package FILE) as NAME.msi. NAME defaults to the project folder's\n"
        "name; the engine and library default to the win64 build beside qx's build folder.\n"
+       "A project with package.wxs (and no package.msi) gets its package built with wixl and msibuild,\n"
+       "and the package's files laid out uncompressed: inside NAME.res (--layout archive, the default)\n"
+       "or beside NAME.msi (--layout folder).\n"
        "The project layout is described in docs/projects.md.",
        RunBuild},
   };

@@ -186,5 +186,88 @@ TEST_F(QxBuildTest, IncompleteProjectsAreInputErrors) {
   }
 }
 
+// A package.wxs project: wixl and msibuild make the package, its files lie in the source image.
+class QxPackageBuildTest : public QxBuildTest {
+ protected:
+  void SetUp() override {
+    QxBuildTest::SetUp();
+    if (IsSkipped()) return;
+    if (std::system("command -v wixl >/dev/null 2>&1 && command -v msibuild >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "wixl or msibuild is not installed";
+    fs::remove(Path("Sample/package.msi"));
+    WriteHostFile(Path("Sample/setup.qxs"),
+                  "#quarrix-script 1\n[setup]\nproduct-code = {11111111-2222-4333-8444-555555555555}\n"
+                  "revision-code = {66666666-7777-4888-9999-AAAAAAAAAAAA}\n[script]\n"
+                  "Install Files: \"x\" \"\" \"$TARGETDIR$\\\"  @header=0A0B0C0D\n");
+    WriteHostFile(Path("Sample/files/tool.dat"), "tool bytes");
+    WriteHostFile(Path("Sample/package.wxs"), Wxs("files/tool.dat", "A0A0B0C0D=&quot;TRUE&quot;"));
+  }
+
+  static std::string Wxs(const std::string& source, const std::string& condition) {
+    return "<?xml version=\"1.0\"?>\n"
+           "<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\" xmlns:qx=\"urn:quarrix:build\">\n"
+           "<Product Id=\"*\" Name=\"S\" Language=\"1033\" Version=\"1.0.0\" Manufacturer=\"M\""
+           " UpgradeCode=\"0C1D2E3F-4A5B-4C6D-8E7F-90A1B2C3D400\">\n"
+           "<Package InstallerVersion=\"200\" Compressed=\"yes\"/><Media Id=\"1\" Cabinet=\"s.cab\" EmbedCab=\"yes\"/>\n"
+           "<Directory Id=\"TARGETDIR\" Name=\"SourceDir\"><Directory Id=\"ProgramFilesFolder\">\n"
+           "<Directory Id=\"INSTALLDIR\" Name=\"Sample Product\"><Directory Id=\"BIN\" Name=\"bin files\">\n"
+           "<Component Id=\"Tool\" Guid=\"0C1D2E3F-4A5B-4C6D-8E7F-90A1B2C3D401\" qx:Condition=\"" + condition + "\">\n"
+           "<File Id=\"ToolFile\" Name=\"the tool.dat\" Source=\"" + source + "\"/></Component>\n"
+           "</Directory></Directory></Directory></Directory>\n"
+           "<Feature Id=\"Main\" Level=\"1\"><ComponentRef Id=\"Tool\"/></Feature></Product></Wix>\n";
+  }
+
+  std::string Msiinfo(const std::string& arguments) const {
+    const std::string output = Path("msiinfo.txt").string();
+    EXPECT_EQ(std::system(("msiinfo " + arguments + " >" + ShellQuote(output) + " 2>&1").c_str()), 0);
+    return ReadHostFile(output);
+  }
+};
+
+TEST_F(QxPackageBuildTest, PackageCarriesConditionAndCodesAndItsFilesLieInTheSourceImage) {
+  const Outcome built = Build();
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  const std::string package = ShellQuote(Path("out/Sample.msi").string());
+  EXPECT_NE(Msiinfo("export " + package + " Component").find("\tA0A0B0C0D=\"TRUE\"\t"), std::string::npos);
+  EXPECT_NE(Msiinfo("export " + package + " Property").find("ProductCode\t{11111111-2222-4333-8444-555555555555}"),
+            std::string::npos);
+  EXPECT_NE(Msiinfo("suminfo " + package).find("{66666666-7777-4888-9999-AAAAAAAAAAAA}"), std::string::npos);
+  EXPECT_EQ(Qx({"list", Path("out/Sample.res").string()}).out,
+            "Sample Product\nSample Product\\bin files\ntexts\nSample Product\\bin files\\the tool.dat\n"
+            "Welcome.dfm\ntexts\\licence.txt\n");
+  EXPECT_FALSE(fs::exists(Path("out/Sample Product")));
+
+  ASSERT_EQ(Build({"--layout", "folder"}).exitCode, 0);
+  EXPECT_EQ(ReadHostFile(Path("out/Sample Product/bin files/the tool.dat")), "tool bytes");
+  EXPECT_EQ(Qx({"list", Path("out/Sample.res").string()}).out, "texts\nWelcome.dfm\ntexts\\licence.txt\n");
+}
+
+TEST_F(QxPackageBuildTest, FailingPackageStepsLeaveTheSetupFolderUntouched) {
+  struct Case {
+    const char* name;
+    std::string wxs;
+    std::vector<std::string> extra;
+  };
+  const std::vector<Case> cases = {
+      {"wixl fails", Wxs("files/missing.dat", "A=1"), {}},
+      {"quote in a condition", Wxs("files/tool.dat", "A='1'"), {}},
+      {"unknown layout", Wxs("files/tool.dat", "A=1"), {"--layout", "beside"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Path("out"));
+    WriteHostFile(Path("Sample/package.wxs"), c.wxs);
+    const Outcome outcome = Build(c.extra);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err.rfind("qx: build: ", 0), 0u) << outcome.err;
+    EXPECT_FALSE(fs::exists(Path("out")));
+  }
+  WriteHostFile(Path("Sample/package.wxs"), Wxs("files/tool.dat", "A=1"));
+  WriteHostFile(Path("Sample/support/Sample Product/bin files/the tool.dat"), "a support file");
+  const Outcome collision = Build();
+  EXPECT_EQ(collision.exitCode, 2);
+  EXPECT_NE(collision.err.find("collides"), std::string::npos) << collision.err;
+}
+
 }  // namespace
 }  // namespace quarrix
