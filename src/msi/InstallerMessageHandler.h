@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Installer.h"
 #include "platform/UserInterface.h"
 
 namespace quarrix {
@@ -15,22 +16,22 @@ namespace quarrix {
 class MessageTable;
 class TVariableManager;
 
-// Message types: the top byte of the message code (INSTALLMESSAGE_*).
-inline constexpr uint32_t kInstallMessageFatalExit = 0x00000000;
-inline constexpr uint32_t kInstallMessageError = 0x01000000;
-inline constexpr uint32_t kInstallMessageWarning = 0x02000000;
-inline constexpr uint32_t kInstallMessageUser = 0x03000000;
-inline constexpr uint32_t kInstallMessageInfo = 0x04000000;
-inline constexpr uint32_t kInstallMessageFilesInUse = 0x05000000;
-inline constexpr uint32_t kInstallMessageResolveSource = 0x06000000;
-inline constexpr uint32_t kInstallMessageOutOfDiskSpace = 0x07000000;
-inline constexpr uint32_t kInstallMessageActionStart = 0x08000000;
-inline constexpr uint32_t kInstallMessageActionData = 0x09000000;
-inline constexpr uint32_t kInstallMessageProgress = 0x0A000000;
-inline constexpr uint32_t kInstallMessageCommonData = 0x0B000000;
-inline constexpr uint32_t kInstallMessageInitialize = 0x0C000000;
-inline constexpr uint32_t kInstallMessageTerminate = 0x0D000000;
-inline constexpr uint32_t kInstallMessageShowDialog = 0x0E000000;
+// Message types: the top byte of the message code, as the installer interface names them.
+using platform::kInstallMessageFatalExit;
+using platform::kInstallMessageError;
+using platform::kInstallMessageWarning;
+using platform::kInstallMessageUser;
+using platform::kInstallMessageInfo;
+using platform::kInstallMessageFilesInUse;
+using platform::kInstallMessageResolveSource;
+using platform::kInstallMessageOutOfDiskSpace;
+using platform::kInstallMessageActionStart;
+using platform::kInstallMessageActionData;
+using platform::kInstallMessageProgress;
+using platform::kInstallMessageCommonData;
+using platform::kInstallMessageInitialize;
+using platform::kInstallMessageTerminate;
+using platform::kInstallMessageShowDialog;
 inline constexpr uint32_t kInstallMessageRmFilesInUse = 0x19000000;
 
 // The message filter registered with the handler: everything above but files in use.

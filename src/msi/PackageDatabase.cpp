@@ -194,26 +194,4 @@ bool PackageCodeMatches(platform::Installer& installer, const std::string& produ
   return ToLowerAscii(installed.substr(0, kSummaryBufferChars)) == ToLowerAscii(packageCode);
 }
 
-std::string PackGuid(std::string_view guid) {
-  std::string bare;
-  for (char c : guid)
-    if (c != '{' && c != '}') bare += c;
-  StringList groups;
-  size_t start = 0;
-  for (size_t dash; (dash = bare.find('-', start)) != std::string::npos; start = dash + 1)
-    groups.push_back(bare.substr(start, dash - start));
-  groups.push_back(bare.substr(start));
-  std::string packed;
-  for (size_t g = 0; g < groups.size(); ++g) {
-    std::string group = groups[g];
-    if (g < 3) {
-      std::reverse(group.begin(), group.end());
-    } else {
-      for (size_t i = 0; i + 1 < group.size(); i += 2) std::swap(group[i], group[i + 1]);
-    }
-    packed += group;
-  }
-  return packed;
-}
-
 }  // namespace quarrix

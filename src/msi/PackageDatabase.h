@@ -41,10 +41,4 @@ void LocalizeProgIdTable(platform::Installer& installer, const std::string& path
 std::vector<std::pair<std::string, std::string>> ListPackageAssemblies(platform::Installer& installer,
                                                                        const std::string& path);
 
-// The installed product's package code equals the given one, letter case ignored.
-bool PackageCodeMatches(platform::Installer& installer, const std::string& productCode,
-                        const std::string& packageCode);
-// The packed form of a GUID in braces that the installer uses for its registry key names.
-std::string PackGuid(std::string_view guid);
-
 }  // namespace quarrix

@@ -1,4 +1,5 @@
 #include "msi/PackageDatabase.h"
+#include "msi/InstallerRegistration.h"
 
 #include <gtest/gtest.h>
 
