@@ -41,4 +41,8 @@ void LocalizeProgIdTable(platform::Installer& installer, const std::string& path
 std::vector<std::pair<std::string, std::string>> ListPackageAssemblies(platform::Installer& installer,
                                                                        const std::string& path);
 
+// The installed product's package code equals the given one, letter case ignored.
+bool PackageCodeMatches(platform::Installer& installer, const std::string& productCode,
+                        const std::string& packageCode);
+
 }  // namespace quarrix
