@@ -110,7 +110,7 @@ bool Win32FileSystem::AppendFile(const std::string& path, const std::string& dat
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
-  return MoveFileExA(WithoutTrailingSeparators(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  return MoveFileExA(WithoutTrailingSeparatorsNeverEmpty(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
 bool Win32FileSystem::Copy(const std::string& source, const std::string& target, bool overwrite) {
