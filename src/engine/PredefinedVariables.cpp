@@ -16,16 +16,17 @@ using platform::RegistryView;
 
 constexpr std::string_view kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-std::string ReadText(platform::Registry& registry, RegistryRoot root, const std::string& key,
-                     const std::string& name) {
+
+}  // namespace
+
+std::string ReadRegistryText(platform::Registry& registry, RegistryRoot root, const std::string& key,
+                             const std::string& name) {
   auto value = registry.ReadValue(root, key, name, RegistryView::Default);
   if (!value) return {};
   if (value->type != platform::RegistryType::String && value->type != platform::RegistryType::ExpandString)
     return {};
   return value->data;
 }
-
-}  // namespace
 
 bool AllUsersDefault(platform::SystemInfo& system) {
   const platform::WindowsVersion version = system.Version();
@@ -37,7 +38,7 @@ std::string DefaultTargetFolder(Session& session, std::string_view title) {
   platform::SystemInfo& system = session.platform.system;
   std::string programFolder;
   if (!system.Version().ntFamily || AllUsersDefault(system)) {
-    programFolder = ReadText(session.platform.registry, RegistryRoot::LocalMachine,
+    programFolder = ReadRegistryText(session.platform.registry, RegistryRoot::LocalMachine,
                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
   } else {
     // The parent of the documents folder, which comes with its trailing backslash.
@@ -84,7 +85,7 @@ void PerLineRefresh::LookUpLinks() {
   // The installed product's own program, wherever its instance lives.
   const bool machineWide = inputs.perMachine || !session_.platform.system.Version().ntFamily;
   uninstallLink_ = UninstallProgramPath(
-      ReadText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
+      ReadRegistryText(session_.platform.registry, machineWide ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
                std::string(kUninstallKey) + inputs.keyText, "UninstallString"));
   engineCache_ = uninstallLink_.empty() ? std::string()
                                         : WithTrailingBackslashUnlessEmpty(FolderUpToBackslashOrColon(uninstallLink_));
@@ -156,8 +157,8 @@ void SetPredefinedVariables(Session& session, PerLineRefresh& refresh, const std
       {"PROGRESS", "0"},
       {"LASTERROR", ""},
       {"LICENSE", "FALSE"},
-      {"USERNAME", ReadText(registry, RegistryRoot::LocalMachine, userKey, "RegisteredOwner")},
-      {"USERCOMPANY", ReadText(registry, RegistryRoot::LocalMachine, userKey, "RegisteredOrganization")},
+      {"USERNAME", ReadRegistryText(registry, RegistryRoot::LocalMachine, userKey, "RegisteredOwner")},
+      {"USERCOMPANY", ReadRegistryText(registry, RegistryRoot::LocalMachine, userKey, "RegisteredOrganization")},
       {"COPYWEBLOCK", ""},
       {"REBOOTCOMPUTER", "FALSE"},
       {"RUNAPP", "TRUE"},

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
+#include "platform/Registry.h"
 #include "platform/SystemInfo.h"
 
 namespace quarrix {
@@ -15,6 +16,10 @@ struct Session;
 
 inline constexpr std::string_view kPreInitializationContext = "Pre-Initialization";
 inline constexpr std::string_view kInitializationContext = "Initialization";
+
+// A string or expandable string value of the default view; empty when missing or of another type.
+std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoot root, const std::string& key,
+                             const std::string& name);
 
 // Whether the process may install for all users: NT family, a member of the local Administrators
 // group and, after Windows XP, elevated as well.

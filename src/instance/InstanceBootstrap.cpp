@@ -192,18 +192,6 @@ void RefreshCacheOverride(Session& session) {
   if (!value.empty() && value != session.instance.acceptedOverrideCache) RelocateCache(session);
 }
 
-namespace {
-
-std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoot root, const std::string& key,
-                             const std::string& name) {
-  const auto value = registry.ReadValue(root, key, name, platform::RegistryView::Default);
-  const bool text = value && (value->type == platform::RegistryType::String ||
-                              value->type == platform::RegistryType::ExpandString);
-  return text ? value->data : std::string();
-}
-
-}  // namespace
-
 // A patch updates an installed instance: the folder of the program its Uninstall entry starts
 // is that instance's folder in the engine cache, named by its revision code.
 void LoadPatchTarget(Session& session, const std::string& packagePath) {
