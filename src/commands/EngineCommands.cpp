@@ -41,6 +41,7 @@ const CommandCatalogue& EngineCommands() {
                                                              InstallerBackedCommandRows(),
                                                              DialogCommandRows(),
                                                              ArchiveCommandRows(),
+                                                             ApplyCommandRows(),
                                                              PendingCommandRows(),
                                                          });
   return catalogue;

@@ -29,8 +29,6 @@ constexpr CommandRow kRows[] = {
     // media
     Pending("Web Media Block", CheckWebMediaBlock),
     // installer
-    Pending("Apply Changes", DeclareOnly<2>),
-    Pending("Apply Patch", DeclareOnly<1>),
     Pending("Is MSI Setup Installed", RequireAndDeclare<2>),
     // registry and INI
     Pending("Read Registry", DeclareOnly<1>),

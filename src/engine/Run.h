@@ -20,6 +20,10 @@ struct Run {
   // instance (".par") so that maintenance runs know them.
   StringList actionList;
   std::string platformMode = "Win32";  // "Win32", "x64" or "ia64"; saved with the instance
+  // The package beside the executable that the run installs, and the product code as the run
+  // began: a folder holding a file of that name holds the setup's sources.
+  std::string packagePath;
+  std::string productCodeAtStart;
   // The single-instance marker this run created; empty when none.
   std::string singleInstanceMarker;
 

@@ -187,6 +187,8 @@ void ExecuteScript(Session& session, const RunRequest& request) {
   PerLineRefresh refresh(session, [&instanceCache](Session& owner, bool perMachine) {
     return instanceCache.CacheRoot(owner, perMachine);
   });
+  session.run.packagePath = packagePath;
+  session.run.productCodeAtStart = payload.productCode;
   try {
     InitialiseRun(session, refresh, packagePath);
   } catch (const std::exception& error) {

@@ -18,10 +18,16 @@ class TraceLog {
 
   // Never reports an error: a file that cannot be opened is skipped for that line.
   void WriteTrace(std::string_view text);
+  // Text that brings its own line ends, in the log's encoding.
+  void WriteBlock(std::string_view text);
+  // Bytes as they are: another writer's log taken into this one.
+  void AppendBytes(std::string_view bytes);
 
  private:
   platform::FileSystem& files_;
   platform::SystemInfo& system_;
+  bool StartFile();
+
   std::string logPath_;
   bool firstTrace_ = true;  // only the first file ever written in a process is truncated
 };

@@ -35,6 +35,8 @@ class Clock {
   // (GetTimeFormatA); empty when the system cannot format the value.
   virtual std::string FormatShortDate(const LocalTime& time) = 0;
   virtual std::string FormatLongTime(const LocalTime& time) = 0;
+  // Suspends the calling thread; callable from any thread.
+  virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
 }  // namespace quarrix::platform

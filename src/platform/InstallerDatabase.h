@@ -18,6 +18,7 @@ inline constexpr unsigned kInstallerFunctionFailed = 1627;    // ERROR_FUNCTION_
 inline constexpr unsigned kInstallerUserExit = 1602;          // ERROR_INSTALL_USEREXIT
 inline constexpr unsigned kInstallerFailure = 1603;           // ERROR_INSTALL_FAILURE
 inline constexpr unsigned kInstallerAlreadyRunning = 1618;    // ERROR_INSTALL_ALREADY_RUNNING
+inline constexpr unsigned kInstallerPackageOpenFailed = 1619;  // ERROR_INSTALL_PACKAGE_OPEN_FAILED
 inline constexpr unsigned kInstallerRebootInitiated = 1641;   // ERROR_SUCCESS_REBOOT_INITIATED
 inline constexpr unsigned kInstallerRebootRequired = 3010;    // ERROR_SUCCESS_REBOOT_REQUIRED
 

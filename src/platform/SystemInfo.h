@@ -65,6 +65,11 @@ class SystemInfo {
   virtual bool IsElevated() = 0;
   // A new globally unique identifier in braces ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}").
   virtual std::string NewGuid() = 0;
+  // The system's text for an error code (FormatMessage from the system table, inserts
+  // ignored), as the system writes it; nothing when it has none.
+  virtual std::optional<std::string> SystemErrorText(uint32_t code) = 0;
+  // The account of the process token as "DOMAIN\user"; empty when it cannot be looked up.
+  virtual std::string ProcessAccountName() = 0;
 };
 
 }  // namespace quarrix::platform

@@ -2,6 +2,7 @@
 // Windows and message boxes. The engine decides whether a box is shown at all (silence);
 // the platform only shows what it is asked to.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quarrix::platform {
@@ -44,6 +45,9 @@ class UserInterface {
   virtual DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) = 0;
   // Takes down the dialog shown without waiting.
   virtual void HideDialogs() = 0;
+  // The system's folder browser for existing file-system folders; nothing when the user closed
+  // it without a choice.
+  virtual std::optional<std::string> BrowseForFolder(const std::string& title, bool ownedByWindow) = 0;
 };
 
 }  // namespace quarrix::platform

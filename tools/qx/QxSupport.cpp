@@ -33,10 +33,17 @@ std::span<const Subcommand> Subcommands() {
        RunCond},
       {"attach", "ENGINE.EXE PAYLOAD -o SETUP.EXE", "build a setup executable: the engine stub followed by a payload",
        "", RunAttach},
-      {"run", "PAYLOAD|SETUP.EXE|SOURCE [--machine DIR] [--answers NEXT,BACK,CANCEL,...] [-- ENGINE ARGS]",
+      {"run",
+       "PAYLOAD|SETUP.EXE|SOURCE [--machine DIR] [--answers NEXT,BACK,CANCEL,...] [--package FILE]"
+       " [-- ENGINE ARGS]",
        "run a setup's start-up and script on the simulated machine; prints the final variables",
-       "Prints NAME=value per variable, sorted by name, with CR and LF written as \\r and \\n; the exit\n"
-       "code is the run's. Message boxes, and the runtime error of a silent run, go to stderr.\n"
+       "Prints NAME=value per variable, sorted by name, with CR and LF written as \\r and \\n, then the\n"
+       "installer calls the run made (package, command line) and the instance registration it left.\n"
+       "The exit code is the run's. Message boxes, and the runtime error of a silent run, go to stderr.\n"
+       "The package beside the engine is --package FILE (.msi or .msp), else the project's\n"
+       "package.msi or package.msp beside SOURCE, else its package.wxs built as qx build does,\n"
+       "else an empty file. The simulated installer answers as the machine folder's\n"
+       "installer-messages.txt says (result code, busy runs, messages, the user's cancel).\n"
        "--machine DIR loads the machine from DIR and saves it back (registry files, drives\n"
        "folder, installed products), so that a first run and a maintenance run can follow each\n"
        "other. --answers lists the results of the modal dialogs in order (NEXT once used up).\n"

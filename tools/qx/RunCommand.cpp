@@ -8,9 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "PackageBuild.h"
 #include "QxCommands.h"
 #include "common/CommaText.h"
 #include "common/WindowsPath.h"
+#include "instance/CacheRoot.h"
+#include "msi/InstanceRegistration.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimMachineStore.h"
 #include "startup/PayloadWriter.h"
@@ -29,6 +32,7 @@ struct RunOptions {
   std::string machineFolder;  // empty: a throw-away machine
   std::vector<std::string> answers;
   std::vector<std::string> engineArguments;
+  std::string package;  // empty: the project's, if any
 };
 
 RunOptions ParseRunArguments(Arguments arguments) {
@@ -40,11 +44,13 @@ RunOptions ParseRunArguments(Arguments arguments) {
       options.engineArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
       break;
     }
-    if (argument == "--machine" || argument == "--answers") {
+    if (argument == "--machine" || argument == "--answers" || argument == "--package") {
       if (i + 1 == arguments.size()) throw InputError("run: " + argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--machine")
         options.machineFolder = value;
+      else if (argument == "--package")
+        options.package = value;
       else
         options.answers = FromCommaText(value);
     } else if (argument.size() > 1 && argument[0] == '-') {
@@ -57,6 +63,8 @@ RunOptions ParseRunArguments(Arguments arguments) {
     }
   }
   if (!haveScript) throw InputError("run: missing argument (see 'qx help run')");
+  if (!options.package.empty() && !fs::is_regular_file(options.package))
+    throw InputError("run: package " + options.package + " not found");
   return options;
 }
 
@@ -93,7 +101,43 @@ constexpr std::string_view kEmptyArchive{"7z\xBC\xAF\x27\x1C\x00\x04\x8D\x9B\xD5
 // The setup folder start-up expects: engine with payload, archive library, support archive and
 // package. The support archive is a real, empty one: the script's dialogs are answered by the
 // headless interface, and every archive the script reads goes through the real reader.
-void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
+// The package beside the engine: bytes and whether it is a patch. Nothing: an empty .msi.
+struct SetupPackage {
+  std::string bytes;
+  bool patch = false;
+};
+
+std::optional<SetupPackage> ReadPackage(const fs::path& path) {
+  SetupPackage package;
+  package.bytes = ReadHostFile(path.string());
+  package.patch = path.extension() == ".msp";
+  return package;
+}
+
+std::optional<SetupPackage> FindPackage(const RunOptions& options, const ScriptPayload& payload) {
+  if (!options.package.empty()) return ReadPackage(options.package);
+  const fs::path project = fs::path(options.script).parent_path();
+  for (const char* name : {"package.msi", "package.msp"})
+    if (fs::is_regular_file(project / name)) return ReadPackage(project / name);
+  if (!fs::is_regular_file(project / "package.wxs")) return std::nullopt;
+  std::string pattern = (fs::temp_directory_path() / "qx-run-package-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw InputError("run: cannot create a scratch folder");
+  const fs::path scratch = pattern;
+  try {
+    const BuiltPackage built = BuildPackage(project / "package.wxs", scratch, payload.productCode, payload.revisionCode);
+    auto package = ReadPackage(built.package);
+    package->patch = false;
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+    return package;
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+    throw;
+  }
+}
+
+void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::optional<SetupPackage>& package) {
   const std::string executable = machine.system.executablePath;
   const std::string folder = FolderUpToBackslash(executable);
   const std::string base = FileNameWithoutExtension(FileNameAfterBackslash(executable));
@@ -102,7 +146,11 @@ void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
   machine.files.WriteFile(executable, engine + WritePayload(payload));
   machine.files.WriteFile(folder + "zvk.lib", engine);
   machine.files.WriteFile(folder + base + ".res", std::string(kEmptyArchive));
-  if (!machine.files.FileExists(folder + base + ".msp")) machine.files.WriteFile(folder + base + ".msi", "");
+  if (package) {
+    machine.files.WriteFile(folder + base + (package->patch ? ".msp" : ".msi"), package->bytes);
+  } else if (!machine.files.FileExists(folder + base + ".msp")) {
+    machine.files.WriteFile(folder + base + ".msi", "");
+  }
 }
 
 std::string QuotedArgument(const std::string& argument) {
@@ -164,6 +212,61 @@ std::string BoxText(const std::string& caption, const std::string& text) {
   return "[" + caption + "]\n" + lines + "\n";
 }
 
+// The installer calls of this run, one a line: the operation, then its arguments quoted.
+std::string InstallerCalls(const SimMachine& machine, size_t firstCall) {
+  std::string text = "--- installer calls\n";
+  for (size_t i = firstCall; i < machine.installer.calls.size(); ++i) {
+    const auto& call = machine.installer.calls[i];
+    text += call.operation;
+    for (const std::string& argument : call.arguments) text += " \"" + EscapeLineBreaks(argument) + "\"";
+    text += "\n";
+  }
+  return text;
+}
+
+std::string RegistryText(const platform::RegistryValue& value) {
+  if (value.type == platform::RegistryType::Dword && value.data.size() == 4) {
+    uint32_t number = 0;
+    for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
+    return std::to_string(number);
+  }
+  return EscapeLineBreaks(value.data);
+}
+
+// The records the instance registration keeps: the Uninstall entry of the title, the product's
+// own entry, the Ident.Cache record, and the files of the instance folder it names.
+std::string Registration(SimMachine& machine, const Session& session) {
+  std::string text = "--- registration\n";
+  const std::string title = session.variables.GetVariable("TITLE");
+  const std::string product = session.payload.productCode;
+  const std::pair<platform::RegistryRoot, const char*> roots[] = {{platform::RegistryRoot::LocalMachine, "HKLM"},
+                                                                 {platform::RegistryRoot::CurrentUser, "HKCU"}};
+  std::string instanceFolder;
+  for (const auto& [root, rootName] : roots) {
+    for (const std::string& key : {std::string(kUninstallKey) + title, std::string(kUninstallKey) + product,
+                                   std::string(kIdentCacheKey) + product}) {
+      if (!machine.registry.KeyExists(root, key, platform::RegistryView::Default)) continue;
+      text += std::string(rootName) + "\\" + key + "\n";
+      const auto names = machine.registry.ListValueNames(root, key, platform::RegistryView::Default);
+      for (const std::string& name : names.value_or(std::vector<std::string>{})) {
+        auto value = machine.registry.ReadValue(root, key, name, platform::RegistryView::Default);
+        if (!value) continue;
+        text += "  " + (name.empty() ? std::string("(default)") : name) + " = " + RegistryText(*value) + "\n";
+        if (StartsWith(key, kIdentCacheKey) && name.empty()) instanceFolder = value->data;
+      }
+    }
+  }
+  if (!instanceFolder.empty() && machine.files.DirectoryExists(instanceFolder)) {
+    std::vector<std::string> names;
+    for (const auto& entry : machine.files.ListDirectory(instanceFolder))
+      names.push_back(entry.name + (entry.isDirectory ? "\\" : ""));
+    std::sort(names.begin(), names.end());
+    text += instanceFolder + "\n";
+    for (const std::string& name : names) text += "  " + name + "\n";
+  }
+  return text;
+}
+
 void WriteStderr(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
@@ -217,18 +320,27 @@ int RunRun(Arguments arguments) {
   SimMachine machine(host.Path());
   host.Load(machine);
   machine.files.CreateDirectories(machine.system.tempPath);
-  PlaceSetup(machine, payload);
+  PlaceSetup(machine, payload, FindPackage(options, payload));
   SetCommandLine(machine, options.engineArguments);
   QueueAnswers(machine, options.answers);
 
   platform::Platform platform = machine.AsPlatform();
   Session session(platform);
+  // What the progress page's Cancel button does, for a machine folder whose installer stream
+  // has the user cancel.
+  machine.installer.onUserCancel = [&session] {
+    session.variables.StoreVariable("VELD_IsCancelled", "TRUE");
+    session.variables.StoreVariable("VELD_thCancelled", "TRUE");
+  };
+  const size_t firstCall = machine.installer.calls.size();
   const int exitCode = RunStartup(session);
 
   for (const auto& box : machine.ui.shown) WriteStderr(BoxText(box.caption, box.text));
   if (session.silent && !session.runtimeErrorReport.empty())
     WriteStderr(BoxText(WizardCaption(session.captionTitle, session.logoFree), session.runtimeErrorReport));
   WriteStdout(FinalVariables(session.variables));
+  WriteStdout(InstallerCalls(machine, firstCall));
+  WriteStdout(Registration(machine, session));
   host.Save(machine);
   return exitCode;
 }

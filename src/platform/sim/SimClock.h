@@ -23,6 +23,13 @@ class SimClock : public Clock {
   std::string FormatShortDate(const LocalTime& time) override;
   std::string FormatLongTime(const LocalTime& time) override;
 
+  // Time passes at once: the same as Advance.
+  void Sleep(uint32_t milliseconds) override {
+    sleptMilliseconds += milliseconds;
+    Advance(milliseconds);
+  }
+  uint64_t sleptMilliseconds = 0;  // by every Sleep so far; read once the sleeping thread ended
+
   // Sets the local time; the tick count keeps running from where it is.
   void SetNow(const LocalTime& time);
   void SetTickCount(uint32_t tick);

@@ -275,6 +275,12 @@ std::optional<bool> SimFileSystem::Compression(const std::string& path) const {
   return it->second;
 }
 
+bool SimFileSystem::SetCurrentDirectory(const std::string& path) {
+  if (!DirectoryExists(path)) return false;
+  currentDirectory_ = path;
+  return true;
+}
+
 bool SimFileSystem::CreateDirectories(const std::string& path) {
   auto host = HostPath(path);
   std::error_code ec;

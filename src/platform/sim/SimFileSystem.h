@@ -52,6 +52,9 @@ class SimFileSystem : public FileSystem {
   // Attributes the host folder cannot hold, kept by resolved host path.
   bool IsHidden(const std::string& path) const;
   std::optional<bool> Compression(const std::string& path) const;  // nothing: never set
+  std::string CurrentDirectory() override { return currentDirectory_; }
+  // Only to an existing folder, as the system allows.
+  bool SetCurrentDirectory(const std::string& path) override;
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
@@ -73,7 +76,8 @@ class SimFileSystem : public FileSystem {
   std::filesystem::path hostRoot_;
   std::set<std::string> hidden_;
   std::map<std::string, bool> compression_;
-  std::set<std::string> inUse_;  // resolved host paths
+  std::set<std::string> inUse_;
+  std::string currentDirectory_ = "C:\\";  // resolved host paths
   std::vector<std::string> pendingRestartDeletes_;
 };
 

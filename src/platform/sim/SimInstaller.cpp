@@ -136,6 +136,10 @@ unsigned SimInstaller::EnableLog(uint32_t mode, const std::string& file, uint32_
 
 unsigned SimInstaller::Run(const std::string& packagePath, const std::map<std::string, std::string>& properties,
                            bool changesProducts) {
+  if (busyRuns > 0) {
+    --busyRuns;
+    return kInstallerAlreadyRunning;
+  }
   // A patch is only looked for; a package must open, as the installer reads it first.
   auto host = HostPath(packagePath);
   std::error_code ec;
@@ -154,6 +158,10 @@ unsigned SimInstaller::Run(const std::string& packagePath, const std::map<std::s
     }
   bool cancelled = false;
   for (const SimInstallerMessage& message : messages) {
+    if (message.code == kSimUserCancel) {
+      if (onUserCancel) onUserCancel();
+      continue;
+    }
     const uint32_t typeBit = 1u << ((message.code >> 24) & 0x1F);
     if (log && (logMode & typeBit) != 0) *log << message.text << "\r\n";
     if (handler_ && (externalUiFilter & typeBit) != 0 && handler_(message.code, message.text) == 2) {

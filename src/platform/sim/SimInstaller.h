@@ -4,6 +4,7 @@
 // registered handler, answers with a scripted result and, on success, keeps the table of
 // installed products that the product queries read.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,7 +17,6 @@ namespace quarrix::platform::sim {
 
 class SimFileSystem;
 
-inline constexpr unsigned kInstallerPackageOpenFailed = 1619;  // ERROR_INSTALL_PACKAGE_OPEN_FAILED
 inline constexpr unsigned kInstallerUnknownProduct = 1605;     // ERROR_UNKNOWN_PRODUCT
 inline constexpr int kInstallStateAdvertised = 1;
 
@@ -33,6 +33,10 @@ struct SimInstallerCall {
   StringList arguments;
   bool operator==(const SimInstallerCall&) const = default;
 };
+
+// Not a message: the point in the stream at which the simulated user presses Cancel on the
+// progress page ("usercancel" in the machine folder).
+inline constexpr uint32_t kSimUserCancel = 0xFF000000;
 
 struct SimInstallerMessage {
   uint32_t code = 0;
@@ -51,6 +55,11 @@ class SimInstaller : public Installer {
   std::vector<SimInstallerCall> calls;           // in the order they were made
   std::vector<SimInstallerMessage> messages;     // played at every run
   unsigned result = kInstallerSuccess;           // what every run that is not cancelled returns
+  // Runs still to be refused because another installation is in progress: each answers 1618
+  // without playing anything.
+  unsigned busyRuns = 0;
+  // What the progress page does when the simulated user presses Cancel; nothing when unset.
+  std::function<void()> onUserCancel;
 
   // What the engine set up for the runs.
   int internalUiLevel = 1;  // INSTALLUILEVEL_DEFAULT

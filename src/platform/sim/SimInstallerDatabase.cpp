@@ -2,6 +2,8 @@
 
 #include <libmsi.h>
 
+#include <cstring>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -345,9 +347,23 @@ class HostDatabase : public InstallerDatabase {
 
 }  // namespace
 
+namespace {
+
+// libmsi removes a file it fails to open for writing; the system's installer leaves it alone, so
+// only compound files (every package and patch is one) get that far.
+bool IsCompoundFile(const std::filesystem::path& hostPath) {
+  static constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  std::ifstream file(hostPath, std::ios::binary);
+  char head[8] = {};
+  if (!file.read(head, sizeof head)) return false;
+  return std::memcmp(head, kSignature, sizeof head) == 0;
+}
+
+}  // namespace
+
 std::unique_ptr<InstallerDatabase> OpenHostDatabase(const std::filesystem::path& hostPath, DatabaseOpenMode mode) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(hostPath, ec)) return nullptr;
+  if (!std::filesystem::is_regular_file(hostPath, ec) || !IsCompoundFile(hostPath)) return nullptr;
   const std::string path = hostPath.string();
   Failure failure;
   LibmsiDatabase* database =

@@ -24,6 +24,8 @@ constexpr const char* kMessageTypeNames[] = {
     "actionstart", "actiondata", "progress", "commondata", "initialize", "terminate", "showdialog",
 };
 
+constexpr const char* kUserCancelName = "usercancel";
+
 struct RootSpelling {
   RegistryRoot root;
   const char* name;
@@ -261,15 +263,19 @@ void LoadProductsText(SimInstaller& installer, const std::string& text) {
 // The type by name, "+0x" and the style flags when there are any, a tab, the quoted text.
 std::string MessagesText(const SimInstaller& installer) {
   std::string text =
-      "; what the installer does at every run: \"result\" and its result code, then the messages it sends\n"
+      "; what the installer does at every run: \"result\" and its result code, \"busy\" and the number of\n"
+      "; runs still refused with 1618 (another installation in progress), then the messages it sends\n"
       "; in order: type (fatalexit, error, ..., showdialog, or a hexadecimal code) with \"+0x\" and the\n"
-      "; style flags when there are any, a tab, the quoted text\n";
+      "; style flags when there are any, a tab, the quoted text; \"usercancel\" is the user pressing Cancel\n";
   text += "result\t" + std::to_string(installer.result) + "\n";
+  if (installer.busyRuns != 0) text += "busy\t" + std::to_string(installer.busyRuns) + "\n";
   char buffer[32];
   for (const SimInstallerMessage& message : installer.messages) {
     const uint32_t type = message.code >> 24;
     const uint32_t flags = message.code & kInstallMessageFlagsMask;
-    if (type < std::size(kMessageTypeNames)) {
+    if (message.code == kSimUserCancel) {
+      text += kUserCancelName;
+    } else if (type < std::size(kMessageTypeNames)) {
       text += kMessageTypeNames[type];
       if (flags != 0) {
         std::snprintf(buffer, sizeof buffer, "+0x%X", flags);
@@ -302,6 +308,7 @@ uint32_t ParseMessageCode(const std::string& field) {
   }
   for (uint32_t i = 0; i < std::size(kMessageTypeNames); ++i)
     if (EqualsIgnoreCase(type, kMessageTypeNames[i])) return (i << 24) | flags;
+  if (EqualsIgnoreCase(type, kUserCancelName) && plus == std::string::npos) return kSimUserCancel;
   if (StartsWith(type, "0x") && plus == std::string::npos) return ParseHex(std::string_view(type).substr(2));
   throw std::runtime_error("unknown message type " + type);
 }
@@ -309,6 +316,7 @@ uint32_t ParseMessageCode(const std::string& field) {
 void LoadMessagesText(SimInstaller& installer, const std::string& text) {
   installer.messages.clear();
   installer.result = kInstallerSuccess;
+  installer.busyRuns = 0;
   for (const std::string& line : Lines(text)) {
     if (line.empty() || line[0] == ';') continue;
     const size_t tab = line.find('\t');
@@ -316,6 +324,10 @@ void LoadMessagesText(SimInstaller& installer, const std::string& text) {
     const std::string head = line.substr(0, tab);
     if (head == "result") {
       installer.result = static_cast<unsigned>(std::stoul(line.substr(tab + 1)));
+      continue;
+    }
+    if (head == "busy") {
+      installer.busyRuns = static_cast<unsigned>(std::stoul(line.substr(tab + 1)));
       continue;
     }
     size_t pos = tab + 1;

@@ -51,6 +51,12 @@ std::optional<std::string> SimSystemInfo::FolderPath(SpecialFolder folder) {
   return it->second;
 }
 
+std::optional<std::string> SimSystemInfo::SystemErrorText(uint32_t code) {
+  auto found = errorTexts.find(code);
+  if (found == errorTexts.end()) return std::nullopt;
+  return found->second;
+}
+
 std::string SimSystemInfo::NewGuid() {
   char text[40];
   std::snprintf(text, sizeof text, "{5151D000-0000-4000-8000-%012llX}", static_cast<unsigned long long>(++guidsMade));

@@ -48,6 +48,21 @@ class SimSystemInfo : public SystemInfo {
   // Distinct and repeatable: the counter's value in the last group.
   std::string NewGuid() override;
   uint64_t guidsMade = 0;
+  // The system's texts of the error codes the installer answers with, as FormatMessage writes
+  // them (line break included); a code missing here has no text.
+  std::map<uint32_t, std::string> errorTexts = {
+      {1602, "User cancelled installation.\r\n"},
+      {1603, "Fatal error during installation.\r\n"},
+      {1605, "This action is only valid for products that are currently installed.\r\n"},
+      {1618, "Another installation is already in progress. Complete that installation before proceeding with "
+             "this install.\r\n"},
+      {1619, "This installation package could not be opened. Verify that the package exists and that you can "
+             "access it, or contact the application vendor to verify that this is a valid Windows Installer "
+             "package.\r\n"},
+  };
+  std::string accountName = "SIMULATED\\User";
+  std::optional<std::string> SystemErrorText(uint32_t code) override;
+  std::string ProcessAccountName() override { return accountName; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -53,6 +53,14 @@ std::optional<DialogOutcome> ParseDialogAnswer(std::string_view text) {
   return DialogOutcome{kDialogCustom, std::string(text), 0};
 }
 
+std::optional<std::string> SimUserInterface::BrowseForFolder(const std::string& title, bool) {
+  folderBrowserTitles.push_back(title);
+  if (folderAnswers.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(folderAnswers.front());
+  folderAnswers.pop_front();
+  return answer;
+}
+
 DialogOutcome SimUserInterface::ShowDialog(const std::string& key, const std::string& dialogName, bool modal) {
   dialogs.push_back({key, dialogName, modal});
   if (!modal) {

@@ -56,6 +56,9 @@ class SimUserInterface : public UserInterface {
                         bool neutralLanguage) override;
   DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) override;
   void HideDialogs() override { dialogShownWithoutWaiting = false; }
+  std::vector<std::string> folderBrowserTitles;
+  std::deque<std::optional<std::string>> folderAnswers;  // in order; closed without a choice once empty
+  std::optional<std::string> BrowseForFolder(const std::string& title, bool ownedByWindow) override;
 };
 
 }  // namespace quarrix::platform::sim

@@ -34,6 +34,8 @@ std::string Formatted(FormatCall format) {
 
 uint32_t Win32Clock::TickCount() { return GetTickCount(); }
 
+void Win32Clock::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+
 LocalTime Win32Clock::Now() {
   SYSTEMTIME system{};
   GetLocalTime(&system);

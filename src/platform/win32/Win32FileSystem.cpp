@@ -153,6 +153,17 @@ bool Win32FileSystem::IsOnFixedDrive(const std::string& path) {
   return GetDriveTypeA((drive + "\\").c_str()) == DRIVE_FIXED;
 }
 
+std::string Win32FileSystem::CurrentDirectory() {
+  const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+  if (needed == 0) return {};
+  std::string folder(needed, '\0');
+  const DWORD length = GetCurrentDirectoryA(needed, folder.data());
+  folder.resize(length < needed ? length : 0);
+  return folder;
+}
+
+bool Win32FileSystem::SetCurrentDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+
 std::optional<std::string> Win32FileSystem::ShortPathName(const std::string& path) {
   DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
   if (needed == 0) return std::nullopt;

@@ -176,6 +176,36 @@ bool Win32SystemInfo::IsElevated() {
   return known && elevation.TokenIsElevated != 0;
 }
 
+std::optional<std::string> Win32SystemInfo::SystemErrorText(uint32_t code) {
+  char* buffer = nullptr;
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  if (length == 0 || buffer == nullptr) return std::nullopt;
+  std::string text(buffer, length);
+  LocalFree(buffer);
+  return text;
+}
+
+std::string Win32SystemInfo::ProcessAccountName() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::string buffer(size, '\0');
+  const bool read = size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) != 0;
+  CloseHandle(token);
+  if (!read) return {};
+  PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+  char name[256];
+  char domain[256];
+  DWORD nameLength = sizeof name;
+  DWORD domainLength = sizeof domain;
+  SID_NAME_USE use;
+  if (!LookupAccountSidA(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) return {};
+  return std::string(domain) + "\\" + name;
+}
+
 std::string Win32SystemInfo::NewGuid() {
   using CreateGuidFunction = HRESULT(WINAPI*)(GUID*);
   HMODULE ole = LoadLibraryA("ole32.dll");

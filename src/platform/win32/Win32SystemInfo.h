@@ -24,6 +24,8 @@ class Win32SystemInfo : public SystemInfo {
   bool IsElevated() override;
   // CoCreateGuid, looked up at run time.
   std::string NewGuid() override;
+  std::optional<std::string> SystemErrorText(uint32_t code) override;
+  std::string ProcessAccountName() override;
 };
 
 }  // namespace quarrix::platform::win32

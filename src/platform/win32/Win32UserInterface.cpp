@@ -1,6 +1,8 @@
 #include "platform/win32/Win32UserInterface.h"
 
 #include "platform/win32/Win32Api.h"
+// After <windows.h>: the folder browser.
+#include <shlobj.h>
 
 namespace quarrix::platform::win32 {
 
@@ -51,6 +53,31 @@ int Win32UserInterface::ShowStyledMessage(const std::string& text, const std::st
   (void)ownedByWindow;  // no engine window can own a box yet
   if (neutralLanguage) return MessageBoxExA(nullptr, text.c_str(), caption.c_str(), style, 0);
   return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+}
+
+std::optional<std::string> Win32UserInterface::BrowseForFolder(const std::string& title, bool ownedByWindow) {
+  (void)ownedByWindow;  // no engine window can own the browser yet
+  using BrowseFunction = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
+  using PathFunction = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+  HMODULE shell = LoadLibraryA("shell32.dll");
+  auto browse = LookUpProcedure<BrowseFunction>(shell, "SHBrowseForFolderA");
+  auto pathOf = LookUpProcedure<PathFunction>(shell, "SHGetPathFromIDListA");
+  std::optional<std::string> chosen;
+  if (browse != nullptr && pathOf != nullptr) {
+    // The new dialog style needs COM on the calling thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BROWSEINFOA info{};
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    if (LPITEMIDLIST item = browse(&info)) {
+      char path[MAX_PATH] = {};
+      if (pathOf(item, path) && path[0] != '\0') chosen = path;
+      CoTaskMemFree(item);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  if (shell != nullptr) FreeLibrary(shell);
+  return chosen;
 }
 
 DialogOutcome Win32UserInterface::ShowDialog(const std::string&, const std::string&, bool modal) {

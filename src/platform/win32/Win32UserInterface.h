@@ -1,6 +1,9 @@
 #pragma once
 // Message boxes through MessageBoxA. The engine's own windows do not exist yet, so every box
 // stands alone for now.
+#include <optional>
+#include <string>
+
 #include "platform/UserInterface.h"
 
 namespace quarrix::platform::win32 {
@@ -15,6 +18,7 @@ class Win32UserInterface : public UserInterface {
   // that an interactive setup ends instead of going on with choices nobody saw.
   DialogOutcome ShowDialog(const std::string& key, const std::string& dialogName, bool modal) override;
   void HideDialogs() override {}
+  std::optional<std::string> BrowseForFolder(const std::string& title, bool ownedByWindow) override;
 };
 
 }  // namespace quarrix::platform::win32

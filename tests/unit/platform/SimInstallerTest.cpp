@@ -80,7 +80,7 @@ TEST_F(SimInstallerTest, ResultsAndCancelDecideWhetherTheProductIsKept) {
     EXPECT_EQ(installer.QueryProductState(kTestProductCode) == kInstallStateDefault, c.installed) << c.scripted;
     EXPECT_EQ(seen.size(), c.answer == 2 ? 1u : 3u) << "a cancel ends the stream";
   }
-  EXPECT_EQ(installer.InstallProduct("C:\\Setup\\missing.msi", ""), sim::kInstallerPackageOpenFailed);
+  EXPECT_EQ(installer.InstallProduct("C:\\Setup\\missing.msi", ""), platform::kInstallerPackageOpenFailed);
 }
 
 TEST_F(SimInstallerTest, RemovalThroughAnOpenedPackageAndThePatchAndSourceCalls) {
@@ -109,6 +109,12 @@ TEST_F(SimInstallerTest, TheLogReceivesTheMessagesItsModeAsksFor) {
   EXPECT_EQ(temp.machine.files.ReadFile(log), "careful\r\ncareful\r\n");
 }
 
+TEST_F(SimInstallerTest, AFileThatIsNoPackageSurvivesAnAttemptToEditIt) {
+  temp.machine.files.WriteFile("C:\\Setup\\setup.msp", "not a compound file");
+  EXPECT_EQ(installer.OpenDatabase("C:\\Setup\\setup.msp", DatabaseOpenMode::Direct), nullptr);
+  EXPECT_EQ(temp.machine.files.ReadFile("C:\\Setup\\setup.msp"), "not a compound file");
+}
+
 TEST(SimInstallerStoreTest, MessagesResultAndCallsSurviveASaveAndLoad) {
   TempFolder dir;
   SimMachineStore store(dir.Path());
@@ -116,20 +122,24 @@ TEST(SimInstallerStoreTest, MessagesResultAndCallsSurviveASaveAndLoad) {
   {
     SimMachine machine(store.DrivesFolder());
     machine.installer.result = 1603;
+    machine.installer.busyRuns = 2;
     machine.installer.messages = {{kInstallMessageActionData, "a \"quoted\"\ttext"},
                                   {kInstallMessageUser | 0x24, "user"},
-                                  {0x1F000000, "unknown type"}};
+                                  {0x1F000000, "unknown type"},
+                                  {sim::kSimUserCancel, ""}};
     machine.installer.calls = {{"InstallProduct", {"C:\\a.msi", "REMOVE=ALL"}}, {"ApplyPatch", {"C:\\b.msp", ""}}};
     ASSERT_TRUE(store.Save(machine, error)) << error;
   }
   const std::string text = ReadHostFile(dir.Path() / "installer-messages.txt");
-  EXPECT_NE(text.find("\nresult\t1603\nactiondata\t\"a \\\"quoted\\\"\\x09text\"\nuser+0x24\t\"user\"\n0x1F000000\t"),
+  EXPECT_NE(text.find("\nresult\t1603\nbusy\t2\nactiondata\t\"a \\\"quoted\\\"\\x09text\"\nuser+0x24\t\"user\"\n0x1F000000\t"),
             std::string::npos)
       << text;
   SimMachine loaded(store.DrivesFolder());
   ASSERT_TRUE(store.Load(loaded, error)) << error;
   EXPECT_EQ(loaded.installer.result, 1603u);
-  EXPECT_EQ(loaded.installer.messages.size(), 3u);
+  EXPECT_EQ(loaded.installer.busyRuns, 2u);
+  EXPECT_EQ(loaded.installer.messages.size(), 4u);
+  EXPECT_EQ(loaded.installer.messages[3].code, sim::kSimUserCancel);
   EXPECT_EQ(loaded.installer.messages[0].text, "a \"quoted\"\ttext");
   EXPECT_EQ(loaded.installer.messages[1].code, kInstallMessageUser | 0x24);
   EXPECT_EQ(loaded.installer.messages[2].code, 0x1F000000u);

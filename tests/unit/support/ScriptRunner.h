@@ -23,6 +23,7 @@ class ScriptRunner {
     session.executableFolder = "C:\\Setup\\";
     session.executableName = "setup";
     session.supportFolder = session.tempFolder + "zvk1\\";
+    session.dataFolder = session.executableFolder + "data\\";
     machine.files.CreateDirectories(session.supportFolder);
     machine.files.WriteFile(PackagePath(), "package");
 
