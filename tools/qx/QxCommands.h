@@ -1,5 +1,6 @@
 #pragma once
 // The qx subcommands: one row of the command table per subcommand, and what they share.
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -9,6 +10,10 @@
 
 #include "engine/VariableManager.h"
 #include "engine/Payload.h"
+
+namespace quarrix {
+struct Session;
+}
 
 namespace quarrix::qx {
 
@@ -73,6 +78,19 @@ ScriptPayload LoadPayload(const std::string& path);
 ScriptPayload LoadPayloadOrSource(const std::string& path);
 // Input errors for a text without the source marker and for a source that does not compile.
 ScriptPayload CompileSourceFile(const std::string& path, const std::string& text);
+
+// How a script runs on the simulated machine.
+struct SimulatedRun {
+  std::string machineFolder;  // empty: a throw-away machine
+  std::vector<std::string> answers;
+  std::vector<std::string> engineArguments;
+  std::optional<std::string> package;  // bytes of the setup's .msi; an empty file when not given
+};
+// Start-up and script of the payload, as the engine would run them from a setup folder; the
+// run's message boxes go to stderr. ended sees the session after the run, before the machine is
+// saved. Returns the run's exit code.
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
+                          const std::function<void(Session&)>& ended);
 
 // NAME=VALUE arguments stored into a fresh variable store.
 void StoreAssignments(TVariableManager& variables, Arguments assignments);

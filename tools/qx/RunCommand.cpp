@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -26,9 +28,7 @@ using platform::sim::SimMachine;
 
 struct RunOptions {
   std::string script;
-  std::string machineFolder;  // empty: a throw-away machine
-  std::vector<std::string> answers;
-  std::vector<std::string> engineArguments;
+  SimulatedRun run;
 };
 
 RunOptions ParseRunArguments(Arguments arguments) {
@@ -37,16 +37,16 @@ RunOptions ParseRunArguments(Arguments arguments) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--") {
-      options.engineArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+      options.run.engineArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
       break;
     }
     if (argument == "--machine" || argument == "--answers") {
       if (i + 1 == arguments.size()) throw InputError("run: " + argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--machine")
-        options.machineFolder = value;
+        options.run.machineFolder = value;
       else
-        options.answers = FromCommaText(value);
+        options.run.answers = FromCommaText(value);
     } else if (argument.size() > 1 && argument[0] == '-') {
       throw InputError("run: unknown option " + argument);
     } else if (haveScript) {
@@ -93,7 +93,7 @@ constexpr std::string_view kEmptyArchive{"7z\xBC\xAF\x27\x1C\x00\x04\x8D\x9B\xD5
 // The setup folder start-up expects: engine with payload, archive library, support archive and
 // package. The support archive is a real, empty one: the script's dialogs are answered by the
 // headless interface, and every archive the script reads goes through the real reader.
-void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
+void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::optional<std::string>& package) {
   const std::string executable = machine.system.executablePath;
   const std::string folder = FolderUpToBackslash(executable);
   const std::string base = FileNameWithoutExtension(FileNameAfterBackslash(executable));
@@ -102,7 +102,10 @@ void PlaceSetup(SimMachine& machine, const ScriptPayload& payload) {
   machine.files.WriteFile(executable, engine + WritePayload(payload));
   machine.files.WriteFile(folder + "zvk.lib", engine);
   machine.files.WriteFile(folder + base + ".res", std::string(kEmptyArchive));
-  if (!machine.files.FileExists(folder + base + ".msp")) machine.files.WriteFile(folder + base + ".msi", "");
+  if (package)
+    machine.files.WriteFile(folder + base + ".msi", *package);
+  else if (!machine.files.FileExists(folder + base + ".msp"))
+    machine.files.WriteFile(folder + base + ".msi", "");
 }
 
 std::string QuotedArgument(const std::string& argument) {
@@ -206,20 +209,17 @@ class HostFolder {
 
 }  // namespace
 
-int RunRun(Arguments arguments) {
-  const RunOptions options = ParseRunArguments(arguments);
-  const ScriptPayload payload = LoadPayloadOrSource(options.script);
-  WarnCommandsNotCarriedOut(payload);
-
-  HostFolder host(options.machineFolder);
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
+                          const std::function<void(Session&)>& ended) {
+  HostFolder host(setup.machineFolder);
   std::error_code ec;
   fs::create_directories(host.Path(), ec);
   SimMachine machine(host.Path());
   host.Load(machine);
   machine.files.CreateDirectories(machine.system.tempPath);
-  PlaceSetup(machine, payload);
-  SetCommandLine(machine, options.engineArguments);
-  QueueAnswers(machine, options.answers);
+  PlaceSetup(machine, payload, setup.package);
+  SetCommandLine(machine, setup.engineArguments);
+  QueueAnswers(machine, setup.answers);
 
   platform::Platform platform = machine.AsPlatform();
   Session session(platform);
@@ -228,9 +228,17 @@ int RunRun(Arguments arguments) {
   for (const auto& box : machine.ui.shown) WriteStderr(BoxText(box.caption, box.text));
   if (session.silent && !session.runtimeErrorReport.empty())
     WriteStderr(BoxText(WizardCaption(session.captionTitle, session.logoFree), session.runtimeErrorReport));
-  WriteStdout(FinalVariables(session.variables));
+  if (ended) ended(session);
   host.Save(machine);
   return exitCode;
+}
+
+int RunRun(Arguments arguments) {
+  const RunOptions options = ParseRunArguments(arguments);
+  const ScriptPayload payload = LoadPayloadOrSource(options.script);
+  WarnCommandsNotCarriedOut(payload);
+  return RunOnSimulatedMachine(payload, options.run,
+                               [](Session& session) { WriteStdout(FinalVariables(session.variables)); });
 }
 
 }  // namespace quarrix::qx
