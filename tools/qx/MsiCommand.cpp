@@ -18,6 +18,7 @@
 #include "engine/Session.h"
 #include "msi/PackageDatabase.h"
 #include "platform/sim/SimInstaller.h"
+#include "platform/sim/SimMachine.h"
 #include "platform/sim/SimSystemInfo.h"
 
 namespace quarrix::qx {
@@ -238,6 +239,7 @@ void WriteStderrLine(const std::string& line) {
 struct RequestedEdits {
   Run run;
   InstanceIdentity identity;
+  uint64_t guidsMade = 0;  // new component ids must not repeat the run's new identity
 };
 
 void TakeScriptRun(const MsiOptions& options, RequestedEdits& requested) {
@@ -246,7 +248,8 @@ void TakeScriptRun(const MsiOptions& options, RequestedEdits& requested) {
   SimulatedRun setup = options.run;
   // The run finds the package beside its engine, as a built setup carries it.
   setup.package = ReadHostFile(options.package);
-  const int exitCode = RunOnSimulatedMachine(payload, setup, [&](Session& session) {
+  const int exitCode = RunOnSimulatedMachine(payload, setup, [&](Session& session, platform::sim::SimMachine& machine) {
+    requested.guidsMade = machine.system.guidsMade;
     requested.run.packageEdits = session.run.packageEdits;
     requested.run.platformMode = session.run.platformMode;
     requested.identity = {session.payload.productCode, session.payload.revisionCode};
@@ -278,6 +281,7 @@ int RunMsi(Arguments arguments) {
       WriteStderrLine("note: " + options.package + " is a patch: no properties are written into it");
   } else {
     platform::sim::SimSystemInfo system;
+    system.guidsMade = requested.guidsMade;
     ApplyQueuedProperties(installer, system, requested.run.packageEdits, copy.Path(), requested.identity);
   }
   SetPackagePlatform(installer, copy.Path(), requested.run.platformMode);

@@ -13,7 +13,10 @@
 
 namespace quarrix {
 struct Session;
+namespace platform::sim {
+class SimMachine;
 }
+}  // namespace quarrix
 
 namespace quarrix::qx {
 
@@ -91,7 +94,7 @@ struct SimulatedRun {
 // run's message boxes go to stderr. ended sees the session after the run, before the machine is
 // saved. Returns the run's exit code.
 int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
-                          const std::function<void(Session&)>& ended);
+                          const std::function<void(Session&, platform::sim::SimMachine&)>& ended);
 
 // NAME=VALUE arguments stored into a fresh variable store.
 void StoreAssignments(TVariableManager& variables, Arguments assignments);

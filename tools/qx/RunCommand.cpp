@@ -210,7 +210,7 @@ class HostFolder {
 }  // namespace
 
 int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
-                          const std::function<void(Session&)>& ended) {
+                          const std::function<void(Session&, SimMachine&)>& ended) {
   HostFolder host(setup.machineFolder);
   std::error_code ec;
   fs::create_directories(host.Path(), ec);
@@ -228,7 +228,7 @@ int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setu
   for (const auto& box : machine.ui.shown) WriteStderr(BoxText(box.caption, box.text));
   if (session.silent && !session.runtimeErrorReport.empty())
     WriteStderr(BoxText(WizardCaption(session.captionTitle, session.logoFree), session.runtimeErrorReport));
-  if (ended) ended(session);
+  if (ended) ended(session, machine);
   host.Save(machine);
   return exitCode;
 }
@@ -238,7 +238,7 @@ int RunRun(Arguments arguments) {
   const ScriptPayload payload = LoadPayloadOrSource(options.script);
   WarnCommandsNotCarriedOut(payload);
   return RunOnSimulatedMachine(payload, options.run,
-                               [](Session& session) { WriteStdout(FinalVariables(session.variables)); });
+                               [](Session& session, SimMachine&) { WriteStdout(FinalVariables(session.variables)); });
 }
 
 }  // namespace quarrix::qx

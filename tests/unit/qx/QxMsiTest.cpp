@@ -148,6 +148,36 @@ TEST_F(QxMsiTest, AScriptGivesThePropertiesItsRunQueued) {
             "Property PF525945E_1: (none) -> \"D:\\Override\"\n");
 }
 
+TEST_F(QxMsiTest, AScriptsInstanceTransformShowsTheNewIdentityAndComponentIds) {
+  const fs::path package = Package();
+  ASSERT_FALSE(package.empty());
+  const fs::path script = temp_.Path() / "transform.qxs";
+  WriteHostFile(script,
+                "#quarrix-script 1\n[setup]\n"
+                "product-code = {11111111-2222-3333-4444-555555555555}\n"
+                "revision-code = {AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}\n"
+                "[script]\n"
+                "Set Variable: NEWINSTANCE TRUE\n"
+                "Transform Instance:\n"
+                "Create Folder: \"C:\\Data\"  @header=0C0FFEE0\n");
+  const testing::QxOutcome outcome = Msi(package, {"--script", script.string(), "--", "/s"});
+  ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+  // The simulated machine numbers its GUIDs: the run made the product and package codes, the
+  // edit the component ids after them.
+  for (const std::string& line : {
+           std::string("\nRevision Number: \""),
+           std::string("\" -> \"{5151D000-0000-4000-8000-000000000002}\"\n"),
+           std::string("\nProperty ProductCode: \"") + testing::kTestProductCode +
+               "\" -> \"{5151D000-0000-4000-8000-000000000001}\"\n",
+           std::string("\nComponent Main ComponentId: \"{33333333-2222-3333-4444-555555555555}\" -> "
+                       "\"{5151D000-0000-4000-8000-000000000003}\"\n"),
+           std::string("\nComponent Second ComponentId: \"{44444444-2222-3333-4444-555555555555}\" -> "
+                       "\"{5151D000-0000-4000-8000-000000000004}\"\n"),
+       }) {
+    EXPECT_NE(("\n" + outcome.out).find(line), std::string::npos) << line << "\n" << outcome.out;
+  }
+}
+
 TEST_F(QxMsiTest, WhatIsNoPackageOrNoUsageIsRefusedAndNothingIsWritten) {
   const fs::path package = Package();
   ASSERT_FALSE(package.empty());
