@@ -14,6 +14,11 @@ RATIOS = [
     ("running a 100,000-line script / PrepareScript over it", "BM_ExecuteScript", "BM_PrepareExecutedScript", 5.0),
 ]
 
+# (label, benchmark, goal: nanoseconds per item must not exceed it)
+PER_ITEM = [
+    ("one progress message through the handler and reporter", "BM_HandleProgressMessage", 2000.0),
+]
+
 NANOSECONDS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 
 
@@ -56,6 +61,14 @@ def main(path: str) -> int:
         verdict = "ok" if ratio <= goal else "MISSED"
         missed += verdict != "ok"
         print(f"{label:56} {ratio:6.2f}  (goal <= {goal:g}: {verdict})")
+    for label, name, goal in PER_ITEM:
+        rate = runs.get(name, {}).get("items_per_second")
+        if not rate:
+            continue
+        per_item = 1e9 / rate
+        verdict = "ok" if per_item <= goal else "MISSED"
+        missed += verdict != "ok"
+        print(f"{label:56} {per_item:6.0f} ns  (goal <= {goal:g} ns: {verdict})")
     refresh_share(runs)
     return 0
 

@@ -1,5 +1,6 @@
 #pragma once
 // The qx subcommands: one row of the command table per subcommand, and what they share.
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -9,6 +10,13 @@
 
 #include "engine/VariableManager.h"
 #include "engine/Payload.h"
+
+namespace quarrix {
+struct Session;
+namespace platform::sim {
+class SimMachine;
+}
+}  // namespace quarrix
 
 namespace quarrix::qx {
 
@@ -46,6 +54,7 @@ int RunRun(Arguments arguments);
 int RunList(Arguments arguments);
 int RunExtract(Arguments arguments);
 int RunBuild(Arguments arguments);
+int RunMsi(Arguments arguments);
 
 // Removes "NAME VALUE" from arguments (before any "--") and returns the value.
 std::optional<std::string> TakeOption(std::vector<std::string>& arguments, const std::string& name);
@@ -73,6 +82,22 @@ ScriptPayload LoadPayload(const std::string& path);
 ScriptPayload LoadPayloadOrSource(const std::string& path);
 // Input errors for a text without the source marker and for a source that does not compile.
 ScriptPayload CompileSourceFile(const std::string& path, const std::string& text);
+
+// How a script runs on the simulated machine.
+struct SimulatedRun {
+  std::string machineFolder;  // empty: a throw-away machine
+  std::vector<std::string> answers;
+  std::vector<std::string> engineArguments;
+  std::optional<std::string> package;  // bytes of the setup's package; an empty .msi when not given
+  bool packageIsPatch = false;         // the package is placed as the .msp
+  // Set by the run: the first of the installer calls it made (the machine folder keeps earlier ones).
+  mutable size_t firstInstallerCall = 0;
+};
+// Start-up and script of the payload, as the engine would run them from a setup folder; the
+// run's message boxes go to stderr. ended sees the session after the run, before the machine is
+// saved. Returns the run's exit code.
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
+                          const std::function<void(Session&, platform::sim::SimMachine&)>& ended);
 
 // NAME=VALUE arguments stored into a fresh variable store.
 void StoreAssignments(TVariableManager& variables, Arguments assignments);

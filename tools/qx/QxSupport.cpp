@@ -65,6 +65,25 @@ std::span<const Subcommand> Subcommands() {
        "or beside NAME.msi (--layout folder).\n"
        "The project layout is described in docs/projects.md.",
        RunBuild},
+      {"msi",
+       "PACKAGE [--platform Win32|x64|ia64] [--property NAME=VALUE ...]"
+       " [--script PAYLOAD|SETUP.EXE|SOURCE [--answers ...] [-- ENGINE ARGS]]",
+       "print what the engine would change in a package, leaving the package as it is",
+       "Runs the engine's package edits on a temporary copy, in the engine's order: the queued\n"
+       "properties into the Property table (quotes written as $QUOTE$), the platform (the summary's\n"
+       "Template and, when it changes, every component's 64-bit bit) and Word Count 8. Then prints\n"
+       "each difference between the package and the copy as \"WHAT: before -> after\", texts in\n"
+       "double quotes and (none) for what is not there, or \"no differences\". The package is only read.\n"
+       "--platform is the run's platform mode; a run starts with Win32.\n"
+       "--property queues a property; given again, in order, so the last of a name wins.\n"
+       "--script runs the script on a throw-away simulated machine as 'qx run' does, with the package\n"
+       "beside its engine, and takes the properties still queued when the run ends (an instance\n"
+       "transform included) and its platform mode; --property queues behind them and --platform\n"
+       "overrides the mode. --answers and ENGINE ARGS are those of 'qx run'.\n"
+       "Not shown: the properties Apply Changes queues itself (MSINTEMP, ProductLanguage) and the\n"
+       "localised Shortcut and ProgId rows of a run with a language. A patch (.msp) gets no properties.\n"
+       "Exit code 2 for a file that is missing or not an installer package.",
+       RunMsi},
   };
   return kTable;
 }

@@ -1,8 +1,12 @@
 // qx run: a setup's start-up and script on the simulated machine, with a synthetic engine image
 // carrying the payload, and the final variables printed.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -29,10 +33,8 @@ using platform::sim::SimMachine;
 
 struct RunOptions {
   std::string script;
-  std::string machineFolder;  // empty: a throw-away machine
-  std::vector<std::string> answers;
-  std::vector<std::string> engineArguments;
-  std::string package;  // empty: the project's, if any
+  SimulatedRun run;
+  std::string package;  // --package; empty: the project's, if any
 };
 
 RunOptions ParseRunArguments(Arguments arguments) {
@@ -41,18 +43,18 @@ RunOptions ParseRunArguments(Arguments arguments) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--") {
-      options.engineArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+      options.run.engineArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
       break;
     }
     if (argument == "--machine" || argument == "--answers" || argument == "--package") {
       if (i + 1 == arguments.size()) throw InputError("run: " + argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--machine")
-        options.machineFolder = value;
+        options.run.machineFolder = value;
       else if (argument == "--package")
         options.package = value;
       else
-        options.answers = FromCommaText(value);
+        options.run.answers = FromCommaText(value);
     } else if (argument.size() > 1 && argument[0] == '-') {
       throw InputError("run: unknown option " + argument);
     } else if (haveScript) {
@@ -101,43 +103,37 @@ constexpr std::string_view kEmptyArchive{"7z\xBC\xAF\x27\x1C\x00\x04\x8D\x9B\xD5
 // The setup folder start-up expects: engine with payload, archive library, support archive and
 // package. The support archive is a real, empty one: the script's dialogs are answered by the
 // headless interface, and every archive the script reads goes through the real reader.
-// The package beside the engine: bytes and whether it is a patch. Nothing: an empty .msi.
-struct SetupPackage {
-  std::string bytes;
-  bool patch = false;
-};
-
-std::optional<SetupPackage> ReadPackage(const fs::path& path) {
-  SetupPackage package;
-  package.bytes = ReadHostFile(path.string());
-  package.patch = path.extension() == ".msp";
-  return package;
-}
-
-std::optional<SetupPackage> FindPackage(const RunOptions& options, const ScriptPayload& payload) {
-  if (!options.package.empty()) return ReadPackage(options.package);
+// The package beside the engine: --package, else the project's package.msi or package.msp
+// beside the script, else its package.wxs built as qx build builds it. Sets the patch flag.
+std::optional<std::string> FindPackage(const RunOptions& options, const ScriptPayload& payload, bool& patch) {
+  patch = false;
+  if (!options.package.empty()) {
+    patch = fs::path(options.package).extension() == ".msp";
+    return ReadHostFile(options.package);
+  }
   const fs::path project = fs::path(options.script).parent_path();
-  for (const char* name : {"package.msi", "package.msp"})
-    if (fs::is_regular_file(project / name)) return ReadPackage(project / name);
+  for (const char* name : {"package.msi", "package.msp"}) {
+    if (!fs::is_regular_file(project / name)) continue;
+    patch = fs::path(name).extension() == ".msp";
+    return ReadHostFile((project / name).string());
+  }
   if (!fs::is_regular_file(project / "package.wxs")) return std::nullopt;
   std::string pattern = (fs::temp_directory_path() / "qx-run-package-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw InputError("run: cannot create a scratch folder");
-  const fs::path scratch = pattern;
-  try {
-    const BuiltPackage built = BuildPackage(project / "package.wxs", scratch, payload.productCode, payload.revisionCode);
-    auto package = ReadPackage(built.package);
-    package->patch = false;
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-    return package;
-  } catch (...) {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-    throw;
-  }
+  struct Scratch {
+    fs::path path;
+    ~Scratch() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } scratch{pattern};
+  const BuiltPackage built = BuildPackage(project / "package.wxs", scratch.path, payload.productCode,
+                                          payload.revisionCode);
+  return ReadHostFile(built.package.string());
 }
 
-void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::optional<SetupPackage>& package) {
+void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::optional<std::string>& package,
+                bool patch) {
   const std::string executable = machine.system.executablePath;
   const std::string folder = FolderUpToBackslash(executable);
   const std::string base = FileNameWithoutExtension(FileNameAfterBackslash(executable));
@@ -146,11 +142,10 @@ void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::op
   machine.files.WriteFile(executable, engine + WritePayload(payload));
   machine.files.WriteFile(folder + "zvk.lib", engine);
   machine.files.WriteFile(folder + base + ".res", std::string(kEmptyArchive));
-  if (package) {
-    machine.files.WriteFile(folder + base + (package->patch ? ".msp" : ".msi"), package->bytes);
-  } else if (!machine.files.FileExists(folder + base + ".msp")) {
+  if (package)
+    machine.files.WriteFile(folder + base + (patch ? ".msp" : ".msi"), *package);
+  else if (!machine.files.FileExists(folder + base + ".msp"))
     machine.files.WriteFile(folder + base + ".msi", "");
-  }
 }
 
 std::string QuotedArgument(const std::string& argument) {
@@ -309,20 +304,17 @@ class HostFolder {
 
 }  // namespace
 
-int RunRun(Arguments arguments) {
-  const RunOptions options = ParseRunArguments(arguments);
-  const ScriptPayload payload = LoadPayloadOrSource(options.script);
-  WarnCommandsNotCarriedOut(payload);
-
-  HostFolder host(options.machineFolder);
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
+                          const std::function<void(Session&, SimMachine&)>& ended) {
+  HostFolder host(setup.machineFolder);
   std::error_code ec;
   fs::create_directories(host.Path(), ec);
   SimMachine machine(host.Path());
   host.Load(machine);
   machine.files.CreateDirectories(machine.system.tempPath);
-  PlaceSetup(machine, payload, FindPackage(options, payload));
-  SetCommandLine(machine, options.engineArguments);
-  QueueAnswers(machine, options.answers);
+  PlaceSetup(machine, payload, setup.package, setup.packageIsPatch);
+  SetCommandLine(machine, setup.engineArguments);
+  QueueAnswers(machine, setup.answers);
 
   platform::Platform platform = machine.AsPlatform();
   Session session(platform);
@@ -332,17 +324,28 @@ int RunRun(Arguments arguments) {
     session.variables.StoreVariable("VELD_IsCancelled", "TRUE");
     session.variables.StoreVariable("VELD_thCancelled", "TRUE");
   };
-  const size_t firstCall = machine.installer.calls.size();
+  setup.firstInstallerCall = machine.installer.calls.size();
   const int exitCode = RunStartup(session);
 
   for (const auto& box : machine.ui.shown) WriteStderr(BoxText(box.caption, box.text));
   if (session.silent && !session.runtimeErrorReport.empty())
     WriteStderr(BoxText(WizardCaption(session.captionTitle, session.logoFree), session.runtimeErrorReport));
-  WriteStdout(FinalVariables(session.variables));
-  WriteStdout(InstallerCalls(machine, firstCall));
-  WriteStdout(Registration(machine, session));
+  if (ended) ended(session, machine);
   host.Save(machine);
   return exitCode;
+}
+
+int RunRun(Arguments arguments) {
+  const RunOptions options = ParseRunArguments(arguments);
+  const ScriptPayload payload = LoadPayloadOrSource(options.script);
+  WarnCommandsNotCarriedOut(payload);
+  SimulatedRun run = options.run;
+  run.package = FindPackage(options, payload, run.packageIsPatch);
+  return RunOnSimulatedMachine(payload, run, [&run](Session& session, SimMachine& machine) {
+    WriteStdout(FinalVariables(session.variables));
+    WriteStdout(InstallerCalls(machine, run.firstInstallerCall));
+    WriteStdout(Registration(machine, session));
+  });
 }
 
 }  // namespace quarrix::qx

@@ -224,7 +224,7 @@ TEST_F(QxTool, BadInputExitsWithTwoAndLeavesNoFile) {
 TEST_F(QxTool, HelpListsEverySubcommand) {
   QxResult overview = Run({"--help"});
   EXPECT_EQ(overview.exitCode, 0);
-  for (const char* name : {"compile", "dump", "check", "eval", "expand", "cond", "attach"}) {
+  for (const char* name : {"compile", "dump", "check", "eval", "expand", "cond", "attach", "msi"}) {
     SCOPED_TRACE(name);
     EXPECT_NE(overview.out.find(std::string("\n  ") + name + " "), std::string::npos) << overview.out;
     QxResult help = Run({"help", name});
