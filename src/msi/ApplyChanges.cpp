@@ -14,10 +14,10 @@ class CurrentDirectoryScope {
   CurrentDirectoryScope(platform::FileSystem& files, const std::string& folder) : files_(files) {
     if (folder.empty()) return;
     saved_ = files.CurrentDirectory();
-    changed_ = files.SetCurrentDirectory(folder);
+    changed_ = files.ChangeCurrentDirectory(folder);
   }
   ~CurrentDirectoryScope() {
-    if (changed_) files_.SetCurrentDirectory(saved_);
+    if (changed_) files_.ChangeCurrentDirectory(saved_);
   }
   CurrentDirectoryScope(const CurrentDirectoryScope&) = delete;
   CurrentDirectoryScope& operator=(const CurrentDirectoryScope&) = delete;

@@ -50,7 +50,7 @@ class FileSystem {
   // The process's current directory, and changing it; installers and the custom actions they
   // start inherit it.
   virtual std::string CurrentDirectory() = 0;
-  virtual bool SetCurrentDirectory(const std::string& path) = 0;
+  virtual bool ChangeCurrentDirectory(const std::string& path) = 0;
 
   // Creates the folder and every missing parent; true when it exists afterwards.
   virtual bool CreateDirectories(const std::string& path) = 0;

@@ -71,22 +71,112 @@ class BuiltPackageTest(unittest.TestCase):
                             "without its source image the package cannot install")
 
 
+UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+IDENT_CACHE_KEY = "HKLM\\SOFTWARE\\Orlevant\\Quarrix\\Ident.Cache\\" + fixture.PRODUCT_CODE
+TITLE = "Bridge Fixture"
+EXIT_NOT_COMPLETE = 40  # the script's exit code unless Apply Changes gives COMPLETE
+
+
+def registry_value(key: str, name: str):
+    """A value as reg.exe prints it, or None when the key or the value is missing."""
+    arguments = ("query", key, "/ve") if name == "" else ("query", key, "/v", name)
+    completed = wine.reg(*arguments)
+    if completed.returncode != 0:
+        return None
+    for line in completed.stdout.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[0] == (name or "(Default)"):
+            return parts[2]
+    return None
+
+
+def log_text(path) -> str:
+    """The trace log with the installer's own log appended: both encodings read as text."""
+    data = path.read_bytes()
+    return data.decode("utf-16-le", errors="replace") + "\n" + data.decode("latin-1")
+
+
 class ApplyChangesTest(unittest.TestCase):
-    @unittest.skip("engine does not carry out Apply Changes yet")
-    def test_apply_changes_installs_what_the_script_switched_on(self):
-        folder = wine.SetupFolder()
-        self.addCleanup(folder.remove)
+    """The engine's own runs of the fixture setup: the script's lines decide what the installer does."""
+
+    def setUp(self):
+        self.folder = wine.SetupFolder()
+        self.addCleanup(self.folder.remove)
         self.addCleanup(wine.remove_support_folders)
         self.addCleanup(shutil.rmtree, fixture.installed_file(""), True)
-        executable = fixture.build_setup(folder.path("setup"))
-        # The script ends with exit code 40 unless Apply Changes gives COMPLETE.
-        self.assertEqual(wine.run(executable, ["/s"], timeout=180), 0)
+        self.addCleanup(self.remove_leftovers)
+
+    def remove_leftovers(self):
+        fixture.msiexec("/x", fixture.PRODUCT_CODE, "/qn")
+        instance = registry_value(IDENT_CACHE_KEY, "")
+        if instance:
+            shutil.rmtree(wine.windows_to_host(instance), ignore_errors=True)
+        for key in (UNINSTALL_KEY + TITLE, UNINSTALL_KEY + fixture.PRODUCT_CODE, IDENT_CACHE_KEY):
+            wine.reg("delete", key, "/f")
+
+    def run_setup(self, executable, *arguments, log=None):
+        extra = [f"/l={wine.host_to_windows(log)}"] if log else []
+        return wine.run(executable, ["/s", *extra, *arguments], timeout=240)
+
+    def test_install_then_maintenance_then_removal_from_the_instance(self):
+        executable = fixture.build_setup(self.folder.path("setup"))
+        log = self.folder.path("first.log")
+        self.assertEqual(self.run_setup(executable, log=log), 0, "Apply Changes gave COMPLETE")
+        # Only the lines that ran switched their rows on.
         self.assertEqual(fixture.installed_file("kept.txt").read_bytes(),
                          (fixture.PROJECT / "files" / "kept.txt").read_bytes())
         self.assertFalse(fixture.installed_file("skipped.txt").exists(), "its line is inside an If that is false")
         self.assertEqual(fixture.registry_data(), fixture.REGISTRY_DATA)
         self.assertEqual(len(fixture.shortcuts()), 1)
-        self.assertEqual(fixture.msiexec("/x", fixture.PRODUCT_CODE, "/qn"), 0)
+        # The engine's own registration.
+        instance = registry_value(IDENT_CACHE_KEY, "")
+        self.assertIsNotNone(instance)
+        instance_folder = wine.windows_to_host(instance)
+        for name in (fixture.NAME + ".exe", fixture.NAME + ".msi", fixture.NAME + ".res", "zvk.lib"):
+            self.assertTrue((instance_folder / name).is_file(), name)
+        uninstall = registry_value(UNINSTALL_KEY + TITLE, "UninstallString")
+        self.assertEqual(uninstall, f'"{instance}{fixture.NAME}.exe" REMOVE=TRUE MODIFY=FALSE')
+        self.assertEqual(registry_value(UNINSTALL_KEY + TITLE, "DisplayName"), TITLE)
+        # The header of the apply and the installer's own log, in one trace file.
+        text = log_text(log)
+        for section in ("*** Variables ***", "*** Properties ***", "*** MSI Database ***", "*** GUID ***",
+                        "*** Data Directory ***", "*** Media Directory ***", "*** MSI Directory ***"):
+            self.assertIn(section, text)
+        self.assertIn(": Applying Changes @", text)
+        self.assertIn("ADDLOCAL=ALL", text, "the installer logs the command line it was given")
+
+        # Maintenance: the setup finds its instance and repairs.
+        log = self.folder.path("maintenance.log")
+        self.assertEqual(self.run_setup(executable, log=log), 0)
+        self.assertIn("REINSTALL=ALL", log_text(log))
+        self.assertTrue(fixture.installed_file("kept.txt").exists())
+
+        # Removal through the Uninstall entry: the cached engine removes the product and itself.
+        cached = instance_folder / (fixture.NAME + ".exe")
+        self.assertEqual(self.run_setup(cached, "REMOVE=TRUE", "MODIFY=FALSE"), 0)
+        self.assertFalse(fixture.installed_file("kept.txt").exists())
+        self.assertIsNone(fixture.registry_data())
+        self.assertEqual(fixture.shortcuts(), [])
+        self.assertIsNone(registry_value(UNINSTALL_KEY + TITLE, "UninstallString"))
+        self.assertIsNone(registry_value(IDENT_CACHE_KEY, ""))
+        # The engine ran from the instance folder: what it could not delete was moved aside.
+        self.assertFalse((instance_folder / (fixture.NAME + ".msi")).exists())
+
+    def test_advertise_registers_the_product_without_its_files(self):
+        executable = fixture.build_setup(self.folder.path("setup"))
+        self.assertEqual(self.run_setup(executable, "ADVERTISE=TRUE"), 0)
+        self.assertFalse(fixture.installed_file("kept.txt").exists(), "advertising installs no files")
+        instance = registry_value(IDENT_CACHE_KEY, "")
+        self.assertIsNotNone(instance)
+        self.assertTrue((wine.windows_to_host(instance) / "__ad").is_dir(), "the advertised-instance marker")
+
+    def test_a_package_without_its_sources_gives_error(self):
+        # The folder layout puts the source image beside the setup, not beside the package copy the
+        # engine hands to the installer: the installer cannot find the file.
+        executable = fixture.build_setup(self.folder.path("setup"), layout="folder")
+        self.assertEqual(self.run_setup(executable), EXIT_NOT_COMPLETE)
+        self.assertFalse(fixture.installed_file("kept.txt").exists())
+        self.assertIsNone(registry_value(IDENT_CACHE_KEY, ""), "a failed apply registers nothing")
 
 
 if __name__ == "__main__":

@@ -153,6 +153,11 @@ int RunBuild(Arguments arguments) {
   PackSupportArchive(archiveFolder, out / (projectName + ".res"));
   WriteHostFileAtomically((out / (projectName + ".exe")).string(), executable);
   CopyInto(library, out / "zvk.lib");
+  // The media marker: a later maintenance run of this setup finds its sources in data\ by it.
+  if (!payload.productCode.empty()) {
+    fs::create_directories(out / "data", error);
+    WriteHostFileAtomically((out / "data" / payload.productCode).string(), "");
+  }
   if (built) {
     CopyInto(built->package, out / (projectName + ".msi"));
     if (layout == "folder") {

@@ -58,6 +58,7 @@ std::span<const Subcommand> Subcommands() {
        " [--layout archive|folder]",
        "build a complete setup folder from a project folder",
        "Writes NAME.exe (engine and payload), NAME.res (the support folder packed with 7z), zvk.lib\n"
+       "data\\{PRODUCT-CODE} (the marker by which maintenance runs find these sources)\n"
        "and the project's package (or --package FILE) as NAME.msi. NAME defaults to the project folder's\n"
        "name; the engine and library default to the win64 build beside qx's build folder.\n"
        "A project with package.wxs (and no package.msi) gets its package built with wixl and msibuild,\n"

@@ -275,7 +275,7 @@ std::optional<bool> SimFileSystem::Compression(const std::string& path) const {
   return it->second;
 }
 
-bool SimFileSystem::SetCurrentDirectory(const std::string& path) {
+bool SimFileSystem::ChangeCurrentDirectory(const std::string& path) {
   if (!DirectoryExists(path)) return false;
   currentDirectory_ = path;
   return true;

@@ -54,7 +54,7 @@ class SimFileSystem : public FileSystem {
   std::optional<bool> Compression(const std::string& path) const;  // nothing: never set
   std::string CurrentDirectory() override { return currentDirectory_; }
   // Only to an existing folder, as the system allows.
-  bool SetCurrentDirectory(const std::string& path) override;
+  bool ChangeCurrentDirectory(const std::string& path) override;
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;

@@ -162,7 +162,7 @@ std::string Win32FileSystem::CurrentDirectory() {
   return folder;
 }
 
-bool Win32FileSystem::SetCurrentDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+bool Win32FileSystem::ChangeCurrentDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
 
 std::optional<std::string> Win32FileSystem::ShortPathName(const std::string& path) {
   DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);

@@ -22,7 +22,7 @@ class Win32FileSystem : public FileSystem {
   bool SetCompression(const std::string& path, bool compressed) override;
   std::optional<std::string> ShortPathName(const std::string& path) override;
   std::string CurrentDirectory() override;
-  bool SetCurrentDirectory(const std::string& path) override;
+  bool ChangeCurrentDirectory(const std::string& path) override;
   bool IsOnFixedDrive(const std::string& path) override;
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
