@@ -252,6 +252,21 @@ class InstallerProbeTest(unittest.TestCase):
                     self.assert_nothing_installed()
                     self.assertFalse(fixture.installed_file("").exists())
 
+    def test_an_exception_of_the_handler_leaves_the_installer_call_before_it_reaches_the_caller(self):
+        self.add_custom_step()
+        report = self.run_probe("throw", self.windows_package, wine.host_to_windows(self.log()), "start", CUSTOM_STEP,
+                                *assignments(ON))
+        self.assertEqual(report.get("exception"), "thrown by the message handler")
+        self.assertIsNone(report.get("result"))
+        # The installer finished its run (it answered the cancel) instead of being unwound.
+        self.assertEqual(report.get("log-released"), "yes")
+        self.assertEqual(report.all("state")[0], STATE_UNKNOWN)
+        self.assertEqual(report.get("second-result"), "0")
+        self.assertGreater(int(report.get("second-messages")), 0)
+        self.assertEqual(report.all("state")[-1], STATE_DEFAULT)
+        self.assertTrue(fixture.installed_file("kept.txt").exists())
+        self.remove(ON)
+
     def test_adds_a_source_to_the_installed_product(self):
         self.assertEqual(self.install(ON).get("result"), "0")
         report = self.run_probe("source", self.windows_package, "C:\\quarrix-probe-source\\")
