@@ -13,6 +13,7 @@ import wine
 PROJECT = pathlib.Path(__file__).resolve().parent / "fixtures" / "bridge"
 NAME = "Bridge"
 PRODUCT_CODE = "{6D3B1C2A-4E5F-4A7B-9C8D-1E2F3A4B5C6D}"
+PACKAGE_CODE = "{7E4C2D3B-5F60-4B8C-8D9E-2F3A4B5C6D7E}"  # revision-code of setup.qxs
 QX_TIMEOUT_SECONDS = 120
 
 # Command header of each installer-backed line of setup.qxs, and its action property.
@@ -66,18 +67,51 @@ def unpack_like_startup(out: pathlib.Path, support: pathlib.Path) -> pathlib.Pat
     return package
 
 
-def set_word_count(package: pathlib.Path, value: int) -> None:
-    """Word Count of the package's summary information (8: uncompressed sources beside it)."""
+def libmsi():
     with warnings.catch_warnings():  # gi's importer warns on every import
         warnings.simplefilter("ignore", ImportWarning)
         import gi  # Debian's python3-gi with gir1.2-libmsi-1.0: msitools' library
         gi.require_version("Libmsi", "1.0")
         from gi.repository import Libmsi
+    return Libmsi
+
+
+def set_word_count(package: pathlib.Path, value: int) -> None:
+    """Word Count of the package's summary information (8: uncompressed sources beside it)."""
+    Libmsi = libmsi()
     database = Libmsi.Database.new(str(package), Libmsi.DbFlags.TRANSACT, None)
     summary = Libmsi.SummaryInfo.new(database, 1)
     summary.set_int(Libmsi.Property.SOURCE, value)
     summary.persist()
     database.commit()
+
+
+def run_statements(package: pathlib.Path, *statements: str) -> None:
+    """SQL statements on the package, committed."""
+    Libmsi = libmsi()
+    database = Libmsi.Database.new(str(package), Libmsi.DbFlags.TRANSACT, None)
+    for statement in statements:
+        Libmsi.Query.new(database, statement).execute(None)
+    database.commit()
+
+
+def select(package: pathlib.Path, query: str) -> list:
+    """The rows of a query, each a tuple of its fields as text."""
+    Libmsi = libmsi()
+    database = Libmsi.Database.new(str(package), Libmsi.DbFlags.READONLY, None)
+    view = Libmsi.Query.new(database, query)
+    view.execute(None)
+    rows = []
+    while (record := view.fetch()) is not None:
+        rows.append(tuple(record.get_string(i) for i in range(1, record.get_field_count() + 1)))
+    view.close()
+    return rows
+
+
+def summary_information(package: pathlib.Path):
+    """The package's summary information, read only."""
+    Libmsi = libmsi()
+    return Libmsi.SummaryInfo.new(Libmsi.Database.new(str(package), Libmsi.DbFlags.READONLY, None), 0)
 
 
 def msiexec(*arguments) -> int:

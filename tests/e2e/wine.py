@@ -137,9 +137,10 @@ def remove_support_folders() -> None:
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def run(executable: pathlib.Path, arguments=(), timeout=DEFAULT_RUN_TIMEOUT_SECONDS) -> int:
-    """Runs a Windows executable in the prefix; its exit code. A run past the timeout is killed."""
-    env = wine_environment()
+def run(executable: pathlib.Path, arguments=(), timeout=DEFAULT_RUN_TIMEOUT_SECONDS, environment=None) -> int:
+    """Runs a Windows executable in the prefix; its exit code. A run past the timeout is killed.
+    environment: variables to set for this run only, over the prefix's."""
+    env = dict(wine_environment(), **(environment or {}))
     try:
         # Not piped: Wine's helper processes inherit the handles and would hold a pipe open.
         completed = subprocess.run(["wine", str(executable), *arguments], env=env, timeout=timeout,

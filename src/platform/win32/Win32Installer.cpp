@@ -151,15 +151,24 @@ class Win32Package : public InstallerPackage, public Handle {
     return Call<UINT(WINAPI*)(MsiHandle, LPCSTR, LPCSTR)>("MsiSetPropertyA")(handle_, name.c_str(), value.c_str());
   }
   unsigned DoAction(const std::string& action) override {
-    return Call<UINT(WINAPI*)(MsiHandle, LPCSTR)>("MsiDoActionA")(handle_, action.c_str());
+    auto doAction = Call<UINT(WINAPI*)(MsiHandle, LPCSTR)>("MsiDoActionA");
+    return installer_.WithHandler([&] { return doAction(handle_, action.c_str()); });
   }
   bool GetMode(int runMode) override { return Call<BOOL(WINAPI*)(MsiHandle, int)>("MsiGetMode")(handle_, runMode); }
 };
 
+constexpr INT kAnswerCancel = 2;  // IDCANCEL
+
 INT WINAPI ForwardMessage(LPVOID context, UINT messageCode, LPCSTR text) {
-  auto* handler = static_cast<InstallerUiHandler*>(context);
-  if (handler == nullptr || !*handler) return 0;
-  return (*handler)(messageCode, text == nullptr ? std::string() : std::string(text));
+  auto* sink = static_cast<Win32Installer::MessageSink*>(context);
+  if (sink == nullptr || !sink->handler) return 0;
+  if (sink->failure) return kAnswerCancel;
+  try {
+    return sink->handler(messageCode, text == nullptr ? std::string() : std::string(text));
+  } catch (...) {
+    sink->failure = std::current_exception();
+    return kAnswerCancel;
+  }
 }
 
 }  // namespace
@@ -220,9 +229,9 @@ std::unique_ptr<InstallerRecord> Win32Installer::CreateRecord(unsigned fieldCoun
 
 void Win32Installer::SetExternalUI(InstallerUiHandler handler, uint32_t messageFilter) {
   auto set = As<UiHandlerA(WINAPI*)(UiHandlerA, DWORD, LPVOID)>(Require("MsiSetExternalUIA"));
-  handler_ = std::move(handler);
-  if (handler_)
-    set(&ForwardMessage, messageFilter, &handler_);
+  messages_.handler = std::move(handler);
+  if (messages_.handler)
+    set(&ForwardMessage, messageFilter, &messages_);
   else
     set(nullptr, 0, nullptr);
 }
@@ -237,13 +246,14 @@ unsigned Win32Installer::EnableLog(uint32_t logMode, const std::string& logFile,
 }
 
 unsigned Win32Installer::InstallProduct(const std::string& packagePath, const std::string& commandLine) {
-  return As<UINT(WINAPI*)(LPCSTR, LPCSTR)>(Require("MsiInstallProductA"))(packagePath.c_str(), commandLine.c_str());
+  auto install = As<UINT(WINAPI*)(LPCSTR, LPCSTR)>(Require("MsiInstallProductA"));
+  return WithHandler([&] { return install(packagePath.c_str(), commandLine.c_str()); });
 }
 
 unsigned Win32Installer::ApplyPatch(const std::string& patchPath, const std::string& commandLine) {
   constexpr int kInstallTypeDefault = 0;
-  return As<UINT(WINAPI*)(LPCSTR, LPCSTR, int, LPCSTR)>(Require("MsiApplyPatchA"))(
-      patchPath.c_str(), nullptr, kInstallTypeDefault, commandLine.c_str());
+  auto apply = As<UINT(WINAPI*)(LPCSTR, LPCSTR, int, LPCSTR)>(Require("MsiApplyPatchA"));
+  return WithHandler([&] { return apply(patchPath.c_str(), nullptr, kInstallTypeDefault, commandLine.c_str()); });
 }
 
 unsigned Win32Installer::SourceListAddSource(const std::string& productCode, const std::string& userName,
@@ -253,11 +263,16 @@ unsigned Win32Installer::SourceListAddSource(const std::string& productCode, con
 }
 
 std::unique_ptr<InstallerPackage> Win32Installer::OpenPackage(const std::string& packagePath) {
-  MsiHandle package = 0;
-  if (As<UINT(WINAPI*)(LPCSTR, MsiHandle*)>(Require("MsiOpenPackageA"))(packagePath.c_str(), &package) !=
-      ERROR_SUCCESS)
-    return nullptr;
-  return std::make_unique<Win32Package>(*this, package);
+  auto open = As<UINT(WINAPI*)(LPCSTR, MsiHandle*)>(Require("MsiOpenPackageA"));
+  // Owned before a handler's exception can leave.
+  std::unique_ptr<InstallerPackage> package;
+  WithHandler([&] {
+    MsiHandle handle = 0;
+    const UINT status = open(packagePath.c_str(), &handle);
+    if (status == ERROR_SUCCESS) package = std::make_unique<Win32Package>(*this, handle);
+    return status;
+  });
+  return package;
 }
 
 }  // namespace quarrix::platform::win32

@@ -1,9 +1,11 @@
 #pragma once
 // Windows Installer through msi.dll, bound by name on first use of each function (the ANSI
 // entry points: the engine's texts are ANSI byte strings).
+#include <exception>
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "platform/Installer.h"
 
@@ -37,12 +39,28 @@ class Win32Installer : public Installer {
   // As Find, but throws InstallerUnavailable with the engine's text.
   void (*Require(const char* name))();
 
+  // The handler's exception is held while the installer call that sent the message runs on, and
+  // thrown here once it has returned: it must not unwind through the installer's own frames.
+  template <typename Call>
+  auto WithHandler(Call call) {
+    messages_.failure = nullptr;
+    auto result = call();
+    if (messages_.failure) std::rethrow_exception(std::exchange(messages_.failure, nullptr));
+    return result;
+  }
+
+  // What the installer's callback reaches through its context pointer.
+  struct MessageSink {
+    InstallerUiHandler handler;
+    std::exception_ptr failure;  // set by a handler that threw; later messages are answered IDCANCEL
+  };
+
  private:
   std::mutex mutex_;
   bool loadTried_ = false;
   void* module_ = nullptr;  // HMODULE of msi.dll
   std::map<std::string, void (*)()> functions_;
-  InstallerUiHandler handler_;  // the installer's callback reaches it through its context pointer
+  MessageSink messages_;
 };
 
 }  // namespace quarrix::platform::win32
