@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """Wall time of installing the bridge fixture's package under Wine: `msiexec /i PACKAGE /qn` against
-the installer probe's install through the engine's win32 backend (message handler, log), with the
-same properties, each after a removal. Needs the win64 and native builds.
+the installer probe's install through the engine's win32 backend (message handler, log), and
+against the whole setup the fixture builds (`Bridge.exe /s`: start-up, script, package edits,
+handshake file, the installer run with the message handler, instance registration), with the
+same properties, each after a removal. Prints the engine's ratio to msiexec. Needs the win64 and
+native builds.
 
     bench/installer_overhead.py [ROUNDS]
 """
@@ -46,6 +49,21 @@ def probe_install(probe, report, windows_package, folder, calls: list) -> int:
     return code if code != 0 else int(values["result"])
 
 
+UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+IDENT_CACHE_KEY = "HKLM\\SOFTWARE\\Orlevant\\Quarrix\\Ident.Cache\\" + fixture.PRODUCT_CODE
+
+
+def forget_engine_instance() -> None:
+    """What the engine registered, so that its next run is a first installation again."""
+    completed = wine.reg("query", IDENT_CACHE_KEY, "/ve")
+    for line in completed.stdout.splitlines():
+        parts = line.split(None, 2)
+        if completed.returncode == 0 and len(parts) == 3 and parts[0] == "(Default)":
+            shutil.rmtree(wine.windows_to_host(parts[2]), ignore_errors=True)
+    for key in (UNINSTALL_KEY + "Bridge Fixture", UNINSTALL_KEY + fixture.PRODUCT_CODE, IDENT_CACHE_KEY):
+        wine.reg("delete", key, "/f")
+
+
 def main() -> None:
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     wine.prepare_prefix()
@@ -64,10 +82,11 @@ def main() -> None:
         def remove():
             return wine.run(probe, [report, "remove", windows_package, *PROPERTIES], timeout=180)
 
-        times = {"msiexec": [], "probe": [], "call": []}
+        times = {"msiexec": [], "probe": [], "call": [], "engine": []}
         runs = {
             "msiexec": lambda: fixture.msiexec("/i", windows_package, "/qn", *PROPERTIES),
             "probe": lambda: probe_install(probe, report, windows_package, folder, times["call"]),
+            "engine": lambda: wine.run(out / (fixture.NAME + ".exe"), ["/s"], timeout=180),
         }
         remove()
         for _ in range(rounds):
@@ -75,10 +94,14 @@ def main() -> None:
                 times[name].append(timed(run))
                 if remove() != 0:
                     raise RuntimeError("removal failed")
+                forget_engine_instance()
+                wine.remove_support_folders()
         # msiexec and probe: the whole Wine process; call: the probe's InstallProduct alone.
         for name, values in times.items():
             print(f"{name:8} median {statistics.median(values) * 1000:7.0f} ms  "
                   f"min {min(values) * 1000:7.0f} ms  max {max(values) * 1000:7.0f} ms  ({rounds} runs)")
+        ratio = statistics.median(times["engine"]) / statistics.median(times["msiexec"])
+        print(f"engine / msiexec /qn: {ratio:.2f}x (goal: within 1.10x)")
     finally:
         folder.remove()
         shutil.rmtree(fixture.installed_file(""), ignore_errors=True)

@@ -30,6 +30,24 @@ std::string ResultText(platform::SystemInfo& system, unsigned code) {
   return text;
 }
 
+// The installer's own log taken into the trace log in the trace log's encoding, so that the file
+// stays one readable text: an ANSI log (Wine's, with LF line ends) is written as trace text with
+// CR LF, a UTF-16 one goes in without its byte-order mark.
+void AppendInstallerLog(TraceLog& trace, const std::string& bytes) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    trace.AppendBytes(std::string_view(bytes).substr(2));
+    return;
+  }
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 16);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) text += '\r';
+    text += bytes[i];
+  }
+  if (!text.empty() && text.back() != '\n') text += "\r\n";
+  trace.WriteBlock(text);
+}
+
 bool IsSuccess(unsigned result) {
   return result == platform::kInstallerSuccess || result == platform::kInstallerRebootRequired ||
          result == platform::kInstallerRebootInitiated;
@@ -143,7 +161,7 @@ void TMSIThread::Apply() {
   outputs_.lastInstallerMessage = handler.LastMessage();
   if (!installerLogPath_.empty()) {
     machine.installer.EnableLog(0, std::string(), 0);
-    if (auto log = machine.files.ReadFile(installerLogPath_)) session_.trace.AppendBytes(*log);
+    if (auto log = machine.files.ReadFile(installerLogPath_)) AppendInstallerLog(session_.trace, *log);
     machine.files.RemoveFile(installerLogPath_);
   }
 }

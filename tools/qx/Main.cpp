@@ -66,6 +66,7 @@ int Dispatch(const std::vector<std::string>& arguments) {
 // libmsi keeps copies of texts it is handed and never frees them; in the sanitizer build every
 // command that opens a package would otherwise end in a leak report and a failing exit code.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libmsi.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
