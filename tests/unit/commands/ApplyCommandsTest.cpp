@@ -152,6 +152,24 @@ TEST(ApplyChanges, TheModeDecidesTheCommandLine) {
   }
 }
 
+TEST(ApplyChanges, Windows9xRemovesThroughTheOpenedPackage) {
+  ApplySetup setup("Apply Changes: \"\" RESULT FALSE TRUE");
+  REQUIRE_PACKAGE(setup);
+  setup.runner.machine.system.version = {4, 10, false};
+  setup.Installer().AddProduct(kTestProductCode, "{AAAAAAAA-2222-3333-4444-555555555555}");
+  setup.Installer().result = 3010;  // the opened package asks for a restart at its end
+  setup.runner.Run();
+  EXPECT_EQ(setup.Var("RESULT"), "REBOOT");
+  ASSERT_EQ(setup.Installer().calls.size(), 1u);
+  const SimInstallerCall& call = setup.Installer().calls[0];
+  EXPECT_EQ(call.operation, "DoAction");
+  const StringList expected = {setup.runner.PackagePath(), "INSTALL", "ALLUSERS=", "MEDIAPACKAGEPATH=\\Setup\\",
+                               "REBOOT=R", "REMOVE=ALL", "SOURCELIST=C:\\Setup\\data\\;" + setup.runner.session.supportFolder,
+                               "SRCDIR=C:\\Setup\\data\\"};
+  EXPECT_EQ(call.arguments, expected);
+  EXPECT_EQ(setup.Installer().Find(kTestProductCode), nullptr);
+}
+
 TEST(ApplyChanges, ThePackageIsEditedAndTheTraceLogKeepsTheRun) {
   ApplySetup setup("Apply Changes: \"\" RESULT TRUE FALSE", "/s /l=C:\\Logs\\setup.log");
   REQUIRE_PACKAGE(setup);
