@@ -98,10 +98,12 @@ def main() -> None:
                 wine.remove_support_folders()
         # msiexec and probe: the whole Wine process; call: the probe's InstallProduct alone.
         for name, values in times.items():
-            print(f"{name:8} median {statistics.median(values) * 1000:7.0f} ms  "
+            print(f"{name:8} mean {statistics.mean(values) * 1000:7.0f} ms  "
+                  f"median {statistics.median(values) * 1000:7.0f} ms  "
                   f"min {min(values) * 1000:7.0f} ms  max {max(values) * 1000:7.0f} ms  ({rounds} runs)")
-        ratio = statistics.median(times["engine"]) / statistics.median(times["msiexec"])
-        print(f"engine / msiexec /qn: {ratio:.2f}x (goal: within 1.10x)")
+        # Wine's process waits come in steps of about 50 ms: the means compare finer than medians.
+        ratio = statistics.mean(times["engine"]) / statistics.mean(times["msiexec"])
+        print(f"engine / msiexec /qn (means): {ratio:.2f}x (goal: within 1.10x)")
     finally:
         folder.remove()
         shutil.rmtree(fixture.installed_file(""), ignore_errors=True)

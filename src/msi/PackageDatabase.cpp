@@ -125,10 +125,15 @@ void SetPackagePlatform(platform::Installer& installer, const std::string& path,
         platform = target.platform;
         changed = true;
       }
-    summary->SetProperty(SummaryProperty::Template, platform + ";" + languages);
-    summary->Persist();
-    summary.reset();
-    package.Commit();
+    // Writing the same text back would only make the installer rewrite the whole file.
+    const std::string rewritten = platform + ";" + languages;
+    const auto* stored = std::get_if<std::string>(&current);
+    if (stored == nullptr || *stored != rewritten) {
+      summary->SetProperty(SummaryProperty::Template, rewritten);
+      summary->Persist();
+      summary.reset();
+      package.Commit();
+    }
   }
   if (!changed) return;
   Package package(installer, path);
@@ -141,8 +146,15 @@ void SetPackagePlatform(platform::Installer& installer, const std::string& path,
 }
 
 void SetPackageWordCount(platform::Installer& installer, const std::string& path) {
+  constexpr int32_t kWordCount = 8;
   Package package(installer, path);
-  package.SetSummary(SummaryProperty::WordCount, int32_t{8});
+  if (!package) return;
+  if (auto summary = package->GetSummaryInformation(0)) {
+    const SummaryValue current = summary->GetProperty(SummaryProperty::WordCount);
+    const auto* number = std::get_if<int32_t>(&current);
+    if (number != nullptr && *number == kWordCount) return;  // a repair or removal run's package
+  }
+  package.SetSummary(SummaryProperty::WordCount, kWordCount);
   package.Commit();
 }
 

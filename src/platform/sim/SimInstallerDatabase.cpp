@@ -313,9 +313,14 @@ class HostSummaryInformation : public SummaryInformation {
   Owned<LibmsiSummaryInfo> summary_;
 };
 
+// libmsi writes a package opened for writing to its output file at every commit, and deletes that
+// file when the database goes without one. The output is therefore a file beside the package,
+// moved over it by each commit: a package closed without commit stays as it was, as the system's
+// installer leaves it.
 class HostDatabase : public InstallerDatabase {
  public:
-  explicit HostDatabase(LibmsiDatabase* database) : database_(database) {}
+  HostDatabase(LibmsiDatabase* database, std::filesystem::path package, std::filesystem::path output)
+      : database_(database), package_(std::move(package)), output_(std::move(output)) {}
 
   std::unique_ptr<InstallerView> OpenView(const std::string& query) override {
     Failure failure;
@@ -338,11 +343,17 @@ class HostDatabase : public InstallerDatabase {
 
   unsigned Commit() override {
     Failure failure;
-    return libmsi_database_commit(database_.get(), &failure) ? kInstallerSuccess : kInstallerFunctionFailed;
+    if (!libmsi_database_commit(database_.get(), &failure)) return kInstallerFunctionFailed;
+    if (output_.empty()) return kInstallerSuccess;
+    std::error_code ec;
+    std::filesystem::rename(output_, package_, ec);
+    return ec ? kInstallerFunctionFailed : kInstallerSuccess;
   }
 
  private:
   Owned<LibmsiDatabase> database_;
+  std::filesystem::path package_;
+  std::filesystem::path output_;  // empty when read-only
 };
 
 }  // namespace
@@ -365,16 +376,18 @@ std::unique_ptr<InstallerDatabase> OpenHostDatabase(const std::filesystem::path&
   std::error_code ec;
   if (!std::filesystem::is_regular_file(hostPath, ec) || !IsCompoundFile(hostPath)) return nullptr;
   const std::string path = hostPath.string();
+  std::filesystem::path output;
+  if (mode != DatabaseOpenMode::ReadOnly) output = hostPath.string() + ".quarrix-edit";
   Failure failure;
   LibmsiDatabase* database =
       mode == DatabaseOpenMode::ReadOnly
           ? libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &failure)
-          : libmsi_database_new(path.c_str(), 0, path.c_str(), &failure);
+          : libmsi_database_new(path.c_str(), 0, output.string().c_str(), &failure);
   if (database == nullptr || failure.Failed()) {
     if (database != nullptr) g_object_unref(database);
     return nullptr;
   }
-  return std::make_unique<HostDatabase>(database);
+  return std::make_unique<HostDatabase>(database, hostPath, output);
 }
 
 std::unique_ptr<InstallerRecord> CreateHostRecord(unsigned fieldCount) {

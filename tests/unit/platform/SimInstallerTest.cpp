@@ -109,6 +109,23 @@ TEST_F(SimInstallerTest, TheLogReceivesTheMessagesItsModeAsksFor) {
   EXPECT_EQ(temp.machine.files.ReadFile(log), "careful\r\ncareful\r\n");
 }
 
+TEST_F(SimInstallerTest, APackageOpenedForWritingKeepsItsBytesUntilACommit) {
+  const std::string before = temp.machine.files.ReadFile(kPackage).value_or("");
+  {
+    auto database = installer.OpenDatabase(kPackage, DatabaseOpenMode::Direct);
+    ASSERT_NE(database, nullptr);
+    database->Execute("UPDATE `Property` SET `Value`='changed' WHERE `Property`='EXISTING'");
+  }
+  EXPECT_EQ(temp.machine.files.ReadFile(kPackage), before);
+  auto database = installer.OpenDatabase(kPackage, DatabaseOpenMode::Direct);
+  ASSERT_NE(database, nullptr);
+  database->Execute("UPDATE `Property` SET `Value`='changed' WHERE `Property`='EXISTING'");
+  EXPECT_EQ(database->Commit(), kInstallerSuccess);
+  database.reset();
+  EXPECT_NE(ExportTable(*temp.machine.files.HostPath(kPackage), "Property").find("EXISTING\tchanged"),
+            std::string::npos);
+}
+
 TEST_F(SimInstallerTest, AFileThatIsNoPackageSurvivesAnAttemptToEditIt) {
   temp.machine.files.WriteFile("C:\\Setup\\setup.msp", "not a compound file");
   EXPECT_EQ(installer.OpenDatabase("C:\\Setup\\setup.msp", DatabaseOpenMode::Direct), nullptr);
