@@ -177,6 +177,11 @@ unsigned SimInstaller::Run(const std::string& packagePath, const std::map<std::s
   auto remove = properties.find("REMOVE");
   if (remove != properties.end() && EqualsIgnoreCase(remove->second, "ALL")) {
     products.erase(ToUpperAscii(productCode));
+    if (registry_ != nullptr) {
+      const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productCode;
+      for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser})
+        registry_->DeleteKey(root, entry, RegistryView::Default);
+    }
     return status;
   }
   SimProduct& product = products[ToUpperAscii(productCode)];

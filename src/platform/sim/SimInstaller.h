@@ -12,6 +12,7 @@
 
 #include "common/AnsiText.h"
 #include "platform/Installer.h"
+#include "platform/Registry.h"
 
 namespace quarrix::platform::sim {
 
@@ -49,6 +50,9 @@ class SimInstaller : public Installer {
   SimInstaller() = default;
   // Package and log paths are then Windows paths on these drives; without, host paths.
   explicit SimInstaller(const SimFileSystem& files) : files_(&files) {}
+  // With the registry: a removal also deletes the product's entry in the list of installed
+  // programs (Uninstall\{product code}), which the installer owns.
+  SimInstaller(const SimFileSystem& files, Registry& registry) : files_(&files), registry_(&registry) {}
 
   // Product codes compare without regard to case, as the installer's GUIDs do.
   std::map<std::string, SimProduct> products;  // upper-cased product code -> product
@@ -98,6 +102,7 @@ class SimInstaller : public Installer {
   std::optional<std::string> HostPath(const std::string& path) const;
 
   const SimFileSystem* files_ = nullptr;
+  Registry* registry_ = nullptr;
   InstallerUiHandler handler_;
 };
 

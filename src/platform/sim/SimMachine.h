@@ -34,7 +34,7 @@ class SimMachine {
   SimArchiveLibrary archive;
   SimClock clock{system};
   SimThreads threads{clock};
-  SimInstaller installer{files};
+  SimInstaller installer{files, registry};
 
   Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer}; }
 };

@@ -11,6 +11,7 @@
 
 #include "common/AnsiText.h"
 #include "support/QxProcess.h"
+#include "support/TestPackage.h"
 #include "support/TempMachine.h"
 
 namespace quarrix {
@@ -22,6 +23,7 @@ struct RunResult {
   int exitCode = -1;
   std::map<std::string, std::string> variables;  // NAME=value lines of stdout
   std::vector<std::string> order;                // names as printed
+  std::string sections;                          // from the first "--- " line: calls and registration
   std::string err;
 };
 
@@ -48,6 +50,10 @@ class QxRunTest : public ::testing::Test {
     const std::string& out = outcome.out;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
+      if (!result.sections.empty() || StartsWith(line, "--- ")) {
+        result.sections += line + "\n";
+        continue;
+      }
       const size_t equals = line.find('=');
       if (equals == std::string::npos) continue;
       result.order.push_back(line.substr(0, equals));
@@ -89,6 +95,33 @@ TEST_F(QxRunTest, AMaintenanceRunFindsWhatTheFirstRunSaved) {
   std::vector<std::string> folded;
   for (const std::string& name : second.order) folded.push_back(ToUpperAscii(name));
   EXPECT_TRUE(std::is_sorted(folded.begin(), folded.end())) << "sorted by name without regard to case";
+}
+
+TEST_F(QxRunTest, ApplyChangesInstallsTheProjectsPackageAndTheUninstallEntryRemovesIt) {
+  if (!testing::HaveTool("wixl")) GTEST_SKIP() << "wixl is needed to build the package";
+  const fs::path fixture = fs::path(QUARRIX_SOURCE_DIR) / "tests" / "e2e" / "fixtures" / "bridge";
+  fs::copy(fixture, File("project"), fs::copy_options::recursive);
+  const std::string script = (File("project") / "setup.qxs").string();
+  const std::string machine = File("machine").string();
+
+  RunResult first = Run({script, "--machine", machine, "--", "/s"});
+  ASSERT_EQ(first.exitCode, 0) << first.err << first.sections;
+  EXPECT_EQ(first.variables["RESULT"], "COMPLETE");
+  const std::string package = "\"C:\\Users\\User\\AppData\\Local\\Temp\\zvk1\\setup.msi\"";
+  EXPECT_NE(first.sections.find("--- installer calls\nInstallProduct " + package + " \"ADDLOCAL=ALL ALLUSERS=1 "),
+            std::string::npos)
+      << first.sections;
+  const std::string entry = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Bridge Fixture\n";
+  EXPECT_NE(first.sections.find("--- registration\n" + entry), std::string::npos) << first.sections;
+  EXPECT_NE(first.sections.find("  UninstallString = \"C:\\ProgramData\\{7E4C2D3B-5F60-4B8C-8D9E-2F3A4B5C6D7E}"
+                                "\\setup.exe\" REMOVE=TRUE MODIFY=FALSE\n"),
+            std::string::npos);
+
+  RunResult removal = Run({script, "--machine", machine, "--", "/s", "REMOVE=TRUE", "MODIFY=FALSE"});
+  ASSERT_EQ(removal.exitCode, 0) << removal.err << removal.sections;
+  EXPECT_NE(removal.sections.find("InstallProduct " + package + " \"REMOVE=ALL "), std::string::npos)
+      << removal.sections;
+  EXPECT_TRUE(EndsWith(removal.sections, "--- registration\n")) << removal.sections;
 }
 
 TEST_F(QxRunTest, OutputEscapesLineBreaksAndTheExitCodeIsTheScripts) {
