@@ -186,7 +186,6 @@ unsigned TMSIThread::RetryWhileBusy(const std::function<unsigned()>& call) {
   for (;;) {
     const unsigned result = call();
     if (result != platform::kInstallerAlreadyRunning) return result;
-    if (session_.variables.GetVariable(kThCancelled) == "TRUE") return result;
     dots = dots == "..." ? "." : dots + ".";
     ReportProgress(kInstallerProgressText + dots, 0, 100, 100);
     session_.platform.clock.Sleep(kBusyRetryMs);

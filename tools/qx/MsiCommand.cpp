@@ -18,6 +18,7 @@
 #include "engine/Session.h"
 #include "msi/PackageDatabase.h"
 #include "platform/sim/SimInstaller.h"
+#include "platform/sim/SimInstallerDatabase.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimSystemInfo.h"
 
@@ -118,13 +119,6 @@ void EachRow(platform::InstallerDatabase& database, const std::string& query, Ro
 
 // Packages are compound files; anything else is refused before the installer library sees it
 // (which would log its own complaint).
-bool IsCompoundFile(const std::string& path) {
-  constexpr std::string_view kSignature{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8};
-  std::ifstream in(path, std::ios::binary);
-  char head[8] = {};
-  return in.read(head, sizeof head) && std::string_view(head, sizeof head) == kSignature;
-}
-
 PackageState ReadPackageState(platform::Installer& installer, const std::string& path) {
   auto database = installer.OpenDatabase(path, DatabaseOpenMode::ReadOnly);
   if (!database) throw InputError(path + ": not an installer package");
@@ -248,7 +242,7 @@ void TakeScriptRun(const MsiOptions& options, RequestedEdits& requested) {
   SimulatedRun setup = options.run;
   // The run finds the package beside its engine, as a built setup carries it.
   setup.package = ReadHostFile(options.package);
-  const int exitCode = RunOnSimulatedMachine(payload, setup, [&](Session& session, platform::sim::SimMachine& machine) {
+  const int exitCode = RunOnSimulatedMachine(payload, setup, [&](Session& session, platform::sim::SimMachine& machine, size_t) {
     requested.guidsMade = machine.system.guidsMade;
     requested.run.packageEdits = session.run.packageEdits;
     requested.run.platformMode = session.run.platformMode;
@@ -264,7 +258,7 @@ int RunMsi(Arguments arguments) {
   std::error_code error;
   if (!fs::exists(options.package, error)) throw InputError(options.package + ": no such file");
   if (!fs::is_regular_file(options.package, error)) throw InputError(options.package + ": not a file");
-  if (!IsCompoundFile(options.package)) throw InputError(options.package + ": not an installer package");
+  if (!platform::sim::IsCompoundFile(options.package)) throw InputError(options.package + ": not an installer package");
 
   platform::sim::SimInstaller installer;  // host paths
   const PackageState before = ReadPackageState(installer, options.package);

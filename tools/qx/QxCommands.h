@@ -90,14 +90,13 @@ struct SimulatedRun {
   std::vector<std::string> engineArguments;
   std::optional<std::string> package;  // bytes of the setup's package; an empty .msi when not given
   bool packageIsPatch = false;         // the package is placed as the .msp
-  // Set by the run: the first of the installer calls it made (the machine folder keeps earlier ones).
-  mutable size_t firstInstallerCall = 0;
 };
 // Start-up and script of the payload, as the engine would run them from a setup folder; the
 // run's message boxes go to stderr. ended sees the session after the run, before the machine is
-// saved. Returns the run's exit code.
-int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
-                          const std::function<void(Session&, platform::sim::SimMachine&)>& ended);
+// saved, and the index of the first installer call the run made (the machine folder keeps the
+// earlier ones). Returns the run's exit code.
+using SimulatedRunEnded = std::function<void(Session&, platform::sim::SimMachine&, size_t firstInstallerCall)>;
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup, const SimulatedRunEnded& ended);
 
 // NAME=VALUE arguments stored into a fresh variable store.
 void StoreAssignments(TVariableManager& variables, Arguments assignments);

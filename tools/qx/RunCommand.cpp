@@ -304,8 +304,7 @@ class HostFolder {
 
 }  // namespace
 
-int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup,
-                          const std::function<void(Session&, SimMachine&)>& ended) {
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup, const SimulatedRunEnded& ended) {
   HostFolder host(setup.machineFolder);
   std::error_code ec;
   fs::create_directories(host.Path(), ec);
@@ -324,13 +323,13 @@ int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setu
     session.variables.StoreVariable("VELD_IsCancelled", "TRUE");
     session.variables.StoreVariable("VELD_thCancelled", "TRUE");
   };
-  setup.firstInstallerCall = machine.installer.calls.size();
+  const size_t firstInstallerCall = machine.installer.calls.size();
   const int exitCode = RunStartup(session);
 
   for (const auto& box : machine.ui.shown) WriteStderr(BoxText(box.caption, box.text));
   if (session.silent && !session.runtimeErrorReport.empty())
     WriteStderr(BoxText(WizardCaption(session.captionTitle, session.logoFree), session.runtimeErrorReport));
-  if (ended) ended(session, machine);
+  if (ended) ended(session, machine, firstInstallerCall);
   host.Save(machine);
   return exitCode;
 }
@@ -341,9 +340,9 @@ int RunRun(Arguments arguments) {
   WarnCommandsNotCarriedOut(payload);
   SimulatedRun run = options.run;
   run.package = FindPackage(options, payload, run.packageIsPatch);
-  return RunOnSimulatedMachine(payload, run, [&run](Session& session, SimMachine& machine) {
+  return RunOnSimulatedMachine(payload, run, [](Session& session, SimMachine& machine, size_t firstInstallerCall) {
     WriteStdout(FinalVariables(session.variables));
-    WriteStdout(InstallerCalls(machine, run.firstInstallerCall));
+    WriteStdout(InstallerCalls(machine, firstInstallerCall));
     WriteStdout(Registration(machine, session));
   });
 }

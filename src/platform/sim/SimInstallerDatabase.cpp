@@ -358,10 +358,6 @@ class HostDatabase : public InstallerDatabase {
 
 }  // namespace
 
-namespace {
-
-// libmsi removes a file it fails to open for writing; the system's installer leaves it alone, so
-// only compound files (every package and patch is one) get that far.
 bool IsCompoundFile(const std::filesystem::path& hostPath) {
   static constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::ifstream file(hostPath, std::ios::binary);
@@ -370,9 +366,8 @@ bool IsCompoundFile(const std::filesystem::path& hostPath) {
   return std::memcmp(head, kSignature, sizeof head) == 0;
 }
 
-}  // namespace
-
 std::unique_ptr<InstallerDatabase> OpenHostDatabase(const std::filesystem::path& hostPath, DatabaseOpenMode mode) {
+  // libmsi removes a file it fails to open for writing; the system's installer leaves it alone.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(hostPath, ec) || !IsCompoundFile(hostPath)) return nullptr;
   const std::string path = hostPath.string();
