@@ -30,11 +30,6 @@ constexpr CommandRow kRows[] = {
     Pending("Web Media Block", CheckWebMediaBlock),
     // installer
     Pending("Is MSI Setup Installed", RequireAndDeclare<2>),
-    // registry and INI
-    Pending("Read Registry", DeclareOnly<1>),
-    Pending("Check Registry", DeclareOnly<1>),
-    Pending("Get INI File Settings", DeclareOnly<1>),
-    Pending("Get Environment", DeclareOnly<2>),
     // files and folders
     Pending("Get Folder Location", DeclareOnly<1>),
     Pending("Read from Text File", DeclareOnly<2, 3>),

@@ -2,7 +2,9 @@
 // Everything portable logic may ask of the machine, handed around as one bundle.
 #include "platform/ArchiveLibrary.h"
 #include "platform/Clock.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/IniFiles.h"
 #include "platform/Installer.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
@@ -20,6 +22,8 @@ struct Platform {
   Clock& clock;
   Threads& threads;
   Installer& installer;
+  IniFiles& ini;
+  Environment& environment;
 };
 
 }  // namespace quarrix::platform

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quarrix::platform {
@@ -29,6 +30,15 @@ struct RegistryValue {
   }
 };
 
+// How a value read went: the key could not be opened, the value is not in it, or the system
+// refused the read (access denied, a value that changed while being read).
+enum class RegistryReadStatus { Found, NoKey, NoValue, Failed };
+
+struct RegistryRead {
+  RegistryReadStatus status = RegistryReadStatus::NoKey;
+  RegistryValue value;  // when Found
+};
+
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -51,6 +61,18 @@ class Registry {
   // cannot be opened.
   virtual std::optional<std::vector<std::string>> ListValueNames(RegistryRoot root, const std::string& key,
                                                                  RegistryView view) = 0;
+  // The names of a key's direct sub-keys in enumeration order; nothing when the key cannot be
+  // opened.
+  virtual std::optional<std::vector<std::string>> ListSubKeyNames(RegistryRoot root, const std::string& key,
+                                                                  RegistryView view) = 0;
+  // One value read with the reason it was not found; an empty name is the key's default value.
+  virtual RegistryRead QueryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                                  RegistryView view) {
+    if (!KeyExists(root, key, view)) return {RegistryReadStatus::NoKey, {}};
+    std::optional<RegistryValue> value = ReadValue(root, key, name, view);
+    if (!value) return {RegistryReadStatus::NoValue, {}};
+    return {RegistryReadStatus::Found, std::move(*value)};
+  }
 };
 
 }  // namespace quarrix::platform

@@ -6,7 +6,9 @@
 #include "platform/Platform.h"
 #include "platform/sim/SimArchiveLibrary.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimEnvironment.h"
 #include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimIniFiles.h"
 #include "platform/sim/SimInstaller.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystemInfo.h"
@@ -35,8 +37,10 @@ class SimMachine {
   SimClock clock{system};
   SimThreads threads{clock};
   SimInstaller installer{files, registry};
+  SimIniFiles ini{files};
+  SimEnvironment environment;
 
-  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer}; }
+  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer, ini, environment}; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -18,6 +18,7 @@ constexpr const char* kWow32RegistryFile = "registry-wow32.reg";
 constexpr const char* kProductsFile = "products.txt";
 constexpr const char* kInstallerMessagesFile = "installer-messages.txt";
 constexpr const char* kInstallerCallsFile = "installer-calls.txt";
+constexpr const char* kEnvironmentFile = "environment.txt";
 
 constexpr const char* kMessageTypeNames[] = {
     "fatalexit", "error", "warning", "user", "info", "filesinuse", "resolvesource", "outofdiskspace",
@@ -363,6 +364,22 @@ void LoadCallsText(SimInstaller& installer, const std::string& text) {
   }
 }
 
+std::string EnvironmentText(const SimEnvironment& environment) {
+  std::string text = "; the process environment in block order, one quoted NAME=value entry a line\n";
+  for (const std::string& entry : environment.entries) text += "\"" + Escape(entry) + "\"\n";
+  return text;
+}
+
+void LoadEnvironmentText(SimEnvironment& environment, const std::string& text) {
+  environment.entries.clear();
+  for (const std::string& line : Lines(text)) {
+    if (line.empty() || line[0] == ';') continue;
+    size_t pos = 0;
+    environment.entries.push_back(ReadQuoted(line, pos));
+    if (pos != line.size()) throw std::runtime_error("text after an environment entry");
+  }
+}
+
 }  // namespace
 
 bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
@@ -386,6 +403,8 @@ bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
     if (auto messagesText = ReadHostFile(current)) LoadMessagesText(machine.installer, *messagesText);
     current = folder_ / kInstallerCallsFile;
     if (auto callsText = ReadHostFile(current)) LoadCallsText(machine.installer, *callsText);
+    current = folder_ / kEnvironmentFile;
+    if (auto environmentText = ReadHostFile(current)) LoadEnvironmentText(machine.environment, *environmentText);
   } catch (const std::exception& failure) {
     error = current.string() + ": " + failure.what();
     return false;
@@ -401,7 +420,8 @@ bool SimMachineStore::Save(SimMachine& machine, std::string& error) const {
          WriteHostFile(folder_ / kWow32RegistryFile, RegistryText(keys, true), error) &&
          WriteHostFile(folder_ / kProductsFile, ProductsText(machine.installer), error) &&
          WriteHostFile(folder_ / kInstallerMessagesFile, MessagesText(machine.installer), error) &&
-         WriteHostFile(folder_ / kInstallerCallsFile, CallsText(machine.installer), error);
+         WriteHostFile(folder_ / kInstallerCallsFile, CallsText(machine.installer), error) &&
+         WriteHostFile(folder_ / kEnvironmentFile, EnvironmentText(machine.environment), error);
 }
 
 }  // namespace quarrix::platform::sim

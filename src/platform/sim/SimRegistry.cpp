@@ -101,6 +101,22 @@ std::optional<std::vector<std::string>> SimRegistry::ListValueNames(RegistryRoot
   return names;
 }
 
+std::optional<std::vector<std::string>> SimRegistry::ListSubKeyNames(RegistryRoot root, const std::string& key,
+                                                                     RegistryView view) {
+  std::lock_guard guard(lock_);
+  const bool isRoot = TrimSeparators(key).empty();
+  const std::string id = KeyId(root, key, view);
+  if (!isRoot && keys_.count(id) == 0) return std::nullopt;
+  const std::string prefix = isRoot ? id : id + "\\";
+  std::vector<std::string> names;
+  for (auto child = keys_.lower_bound(prefix); child != keys_.end() && StartsWith(child->first, prefix); ++child) {
+    if (child->first.find('\\', prefix.size()) != std::string::npos) continue;  // a grandchild
+    const std::string& spelling = child->second.spelling;
+    names.push_back(spelling.substr(spelling.find_last_of('\\') + 1));
+  }
+  return names;
+}
+
 std::vector<SimRegistry::KeyRecord> SimRegistry::Keys() {
   constexpr RegistryRoot kRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser, RegistryRoot::LocalMachine,
                                      RegistryRoot::Users, RegistryRoot::CurrentConfig};

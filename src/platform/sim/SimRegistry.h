@@ -24,6 +24,8 @@ class SimRegistry : public Registry {
   bool DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) override;
   std::optional<std::vector<std::string>> ListValueNames(RegistryRoot root, const std::string& key,
                                                          RegistryView view) override;
+  std::optional<std::vector<std::string>> ListSubKeyNames(RegistryRoot root, const std::string& key,
+                                                          RegistryView view) override;
   bool WriteValue(RegistryRoot root, const std::string& key, const std::string& name, const RegistryValue& value,
                   RegistryView view) override;
 

@@ -3,7 +3,9 @@
 #include "platform/Platform.h"
 #include "platform/win32/Win32ArchiveLibrary.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32IniFiles.h"
 #include "platform/win32/Win32Installer.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
@@ -18,7 +20,7 @@ class Win32Platform {
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
-  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_}; }
+  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, ini_, environment_}; }
 
  private:
   Win32FileSystem files_;
@@ -29,6 +31,8 @@ class Win32Platform {
   Win32Clock clock_;
   Win32Threads threads_;
   Win32Installer installer_;
+  Win32IniFiles ini_;
+  Win32Environment environment_;
 };
 
 }  // namespace quarrix::platform::win32

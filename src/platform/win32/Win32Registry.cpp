@@ -116,9 +116,13 @@ bool Win32Registry::DeleteValue(RegistryRoot root, const std::string& key, const
 }
 
 bool Win32Registry::DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) {
-  // RegDeleteKeyEx exists from XP x64 on; the native view needs only the older call.
-  if (view == RegistryView::Default) return RegDeleteKeyA(RootKey(root), key.c_str()) == ERROR_SUCCESS;
-  return RegDeleteKeyExA(RootKey(root), key.c_str(), ViewFlag(view), 0) == ERROR_SUCCESS;
+  // RegDeleteKeyEx exists from XP x64 on: looked up at run time so that the engine still loads on
+  // older systems, where the native view is the only one.
+  using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+  static const auto deleteKeyEx = LookUpProcedure<DeleteKeyEx>(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA");
+  if (view == RegistryView::Default || deleteKeyEx == nullptr)
+    return RegDeleteKeyA(RootKey(root), key.c_str()) == ERROR_SUCCESS;
+  return deleteKeyEx(RootKey(root), key.c_str(), ViewFlag(view), 0) == ERROR_SUCCESS;
 }
 
 std::optional<std::vector<std::string>> Win32Registry::ListValueNames(RegistryRoot root, const std::string& key,
@@ -143,6 +147,47 @@ std::optional<std::vector<std::string>> Win32Registry::ListValueNames(RegistryRo
     names.emplace_back(buffer.data(), length);
   }
   return names;
+}
+
+std::optional<std::vector<std::string>> Win32Registry::ListSubKeyNames(RegistryRoot root, const std::string& key,
+                                                                       RegistryView view) {
+  KeyHandle handle;
+  if (!Open(handle, root, key, KEY_READ, view)) return std::nullopt;
+  std::vector<std::string> names;
+  std::string buffer(256, '\0');  // a key name has at most 255 characters
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    if (RegEnumKeyExA(handle.Get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(buffer.data(), length);
+  }
+  return names;
+}
+
+RegistryRead Win32Registry::QueryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                                       RegistryView view) {
+  KeyHandle handle;
+  if (!Open(handle, root, key, KEY_READ, view)) return {RegistryReadStatus::NoKey, {}};
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(handle.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND) return {RegistryReadStatus::NoValue, {}};
+    if (status != ERROR_SUCCESS) return {RegistryReadStatus::Failed, {}};
+    RegistryValue value;
+    value.data.resize(size);
+    status = RegQueryValueExA(handle.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.data.data()),
+                              &size);
+    if (status == ERROR_MORE_DATA) continue;  // grew since the size query
+    if (status == ERROR_FILE_NOT_FOUND) return {RegistryReadStatus::NoValue, {}};
+    if (status != ERROR_SUCCESS) return {RegistryReadStatus::Failed, {}};
+    value.type = static_cast<RegistryType>(type);
+    value.data.resize(size);
+    if (IsText(value.type)) StripTerminators(value);
+    return {RegistryReadStatus::Found, std::move(value)};
+  }
+  return {RegistryReadStatus::Failed, {}};
 }
 
 }  // namespace quarrix::platform::win32

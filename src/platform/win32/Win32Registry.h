@@ -19,6 +19,10 @@ class Win32Registry : public Registry {
   bool DeleteKey(RegistryRoot root, const std::string& key, RegistryView view) override;
   std::optional<std::vector<std::string>> ListValueNames(RegistryRoot root, const std::string& key,
                                                          RegistryView view) override;
+  std::optional<std::vector<std::string>> ListSubKeyNames(RegistryRoot root, const std::string& key,
+                                                          RegistryView view) override;
+  RegistryRead QueryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                          RegistryView view) override;
 };
 
 }  // namespace quarrix::platform::win32

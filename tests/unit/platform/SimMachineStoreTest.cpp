@@ -38,6 +38,7 @@ TEST(SimMachineStoreTest, RegistryProductsAndFilesSurviveASaveAndLoad) {
     machine.installer.AddProduct("{abc}", "{PACKAGE}");
     machine.files.CreateDirectories("C:\\Apps");
     machine.files.WriteFile("C:\\Apps\\note.txt", "kept");
+    machine.environment.entries = {"=C:=C:\\Apps", "Quoted=\"a\"\tb", "Empty="};
     std::string error;
     ASSERT_TRUE(store.Save(machine, error)) << error;
   }
@@ -64,6 +65,7 @@ TEST(SimMachineStoreTest, RegistryProductsAndFilesSurviveASaveAndLoad) {
   EXPECT_EQ(loaded.installer.QueryProductState("{ABC}"), platform::kInstallStateDefault);
   EXPECT_EQ(loaded.installer.GetProductInfo("{abc}", "PackageCode"), "{PACKAGE}");
   EXPECT_EQ(loaded.files.ReadFile("C:\\Apps\\note.txt"), "kept");
+  EXPECT_EQ(loaded.environment.entries, (std::vector<std::string>{"=C:=C:\\Apps", "Quoted=\"a\"\tb", "Empty="}));
 }
 
 TEST(SimMachineStoreTest, AFreshFolderKeepsTheMachinesDefaultsAndBadFilesAreReported) {
@@ -81,6 +83,7 @@ TEST(SimMachineStoreTest, AFreshFolderKeepsTheMachinesDefaultsAndBadFilesAreRepo
       {"registry.reg", "[HKEY_CURRENT_USER\\Key]\n\"v\"=dword:12\n"},
       {"registry.reg", "[HKEY_CURRENT_USER\\Key]\n\"v\"=\"open\n"},
       {"products.txt", "{ABC}\n"},
+      {"environment.txt", "PATH=C:\\\n"},
   };
   for (const auto& [file, content] : broken) {
     SCOPED_TRACE(content);
