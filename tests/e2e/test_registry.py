@@ -2,6 +2,9 @@
 values of every type written by reg.exe into both registry views, INI files beside the setup and
 in the Windows folder, and variables of the engine's own environment."""
 
+import os
+import pathlib
+import shutil
 import unittest
 
 import setup_files
@@ -52,6 +55,14 @@ def reg_checked(*arguments):
         raise AssertionError(f"reg {' '.join(arguments)} failed: {completed.stdout}")
 
 
+def probe() -> pathlib.Path:
+    return pathlib.Path(os.environ["QUARRIX_REGISTRY_PROBE"])
+
+
+def hex_text(text):
+    return text.encode("ascii").hex().upper()
+
+
 def key_exists(key, view):
     return wine.reg("query", key, view).returncode == 0
 
@@ -70,6 +81,7 @@ class RegistryTest(unittest.TestCase):
         for view, data in (("/reg:32", "32-bit"), ("/reg:64", "64-bit")):
             reg_checked("add", HKLM_KEY, "/v", "View", "/d", data, "/f", view)
             reg_checked("add", HKLM_KEY + "\\Tree\\Branch\\Deep", "/v", "Leaf", "/d", data, "/f", view)
+        reg_checked("add", HKLM_KEY, "/v", "List", "/t", "REG_MULTI_SZ", "/d", "a\\0b", "/f", "/reg:64")
         reg_checked("add", HKLM_KEY + "\\Only32", "/v", "V", "/d", "here", "/f", "/reg:32")
         self.folder.path("app.ini").write_bytes(INI_TEXT.encode("ascii"))
         windows_ini = wine.windows_to_host(WINDOWS_INI)
@@ -133,6 +145,30 @@ class RegistryTest(unittest.TestCase):
         self.assertFalse(key_exists(HKLM_KEY + "\\Tree", "/reg:32"))
         self.assertTrue(key_exists(HKLM_KEY + "\\Tree\\Branch\\Deep", "/reg:64"))
         self.assertTrue(key_exists(HKLM_KEY, "/reg:32"))
+
+    def test_the_backend_reads_lists_and_deletes_in_either_view(self):
+        deep = KEY + "\\Tree\\Branch\\Deep"
+        requests = [
+            ("query|32|" + KEY + "|View", "found 1 " + hex_text("32-bit")),
+            ("query|64|" + KEY + "|View", "found 1 " + hex_text("64-bit")),
+            ("query|default|" + KEY + "|View", "found 1 " + hex_text("64-bit")),
+            # A multi-string comes without the two zero bytes that end it.
+            ("query|64|" + KEY + "|List", "found 7 610062"),
+            ("query|64|" + KEY + "\\Only32|V", "nokey"),
+            ("query|32|" + KEY + "|Ghost", "novalue"),
+            ("subkeys|32|" + KEY, "subkeys Only32,Tree"),
+            ("subkeys|64|" + KEY, "subkeys Tree"),
+            ("delete|64|" + KEY + "\\Tree", "kept"),
+            ("delete|64|" + deep, "deleted"),
+            ("query|64|" + deep + "|Leaf", "nokey"),
+            ("query|32|" + deep + "|Leaf", "found 1 " + hex_text("32-bit")),
+        ]
+        shutil.copyfile(probe(), self.folder.path("registry-probe.exe"))
+        code = wine.run(self.folder.path("registry-probe.exe"),
+                        [self.folder.windows_path("report.txt"), *(request for request, _ in requests)])
+        self.assertEqual(code, 0)
+        answers = self.folder.path("report.txt").read_text().splitlines()
+        self.assertEqual(list(zip((request for request, _ in requests), answers)), requests)
 
 
 if __name__ == "__main__":
