@@ -148,14 +148,17 @@ void DeleteRegistryCommand(CommandContext& context) {
     if (registry.KeyExists(*root, key, view)) registry.DeleteValue(*root, key, context.Path(3), view);
     return;
   }
+  // A trailing "\" still names the key. No key at all would name the root: the whole tree below
+  // it is never deleted.
+  const std::string named = key.substr(0, key.find_last_not_of('\\') + 1);
+  if (named.empty()) return;
   if (IsWin32Mode(PlatformMode(context))) {
-    DeleteKeyTree(registry, *root, key, view);
+    DeleteKeyTree(registry, *root, named, view);
     return;
   }
   // In the 64-bit registry only a key without sub-keys goes, and only one below a parent.
-  const size_t split = key.rfind('\\');
-  if (split == std::string::npos || split + 1 == key.size()) return;
-  registry.DeleteKey(*root, key, view);
+  if (named.find('\\') == std::string::npos) return;
+  registry.DeleteKey(*root, named, view);
 }
 
 void GetIniFileSettingsCommand(CommandContext& context) {

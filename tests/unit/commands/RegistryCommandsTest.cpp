@@ -138,6 +138,11 @@ TEST(RegistryCommands, DeleteRegistryRemovesValuesAndKeys) {
       {"in x64 mode a key right below the root stays", "x64", "1 Top \"\" TRUE", {}, {"Top"}},
       {"in Win32 mode a key right below the root goes", "Win32", "1 Top \"\" TRUE", {"Top"}, {}},
       {"a root past 4 deletes nothing", "Win32", "9 Software\\Tree \"\" TRUE", {}, {"Software\\Tree\\Leaf"}},
+      {"a trailing backslash still names the key", "Win32", "1 Software\\Tree\\ \"\" TRUE",
+       {"Software\\Tree\\Branch\\Deep", "Software\\Tree"}, {"Software\\Other"}},
+      {"in x64 mode too", "x64", "1 Software\\Tree\\Leaf\\ \"\" TRUE", {"Software\\Tree\\Leaf"}, {"Software\\Tree"}},
+      {"no key deletes nothing below the root", "Win32", "1 \"\" \"\" TRUE", {}, {"Top", "Software\\Other"}},
+      {"a lone backslash neither", "Win32", "1 \"\\\" \"\" TRUE", {}, {"Top", "Software\\Other"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
