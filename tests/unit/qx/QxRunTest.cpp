@@ -154,6 +154,27 @@ TEST_F(QxRunTest, RuntimeErrorsAndCommandsNotCarriedOutGoToStderr) {
   EXPECT_NE(Run({passing}, "check").err.find(warning), std::string::npos) << "qx check warns as well";
 }
 
+TEST_F(QxRunTest, TheMachineFolderCarriesRegistryIniAndEnvironmentFromRunToRun) {
+  const fs::path machine = File("machine");
+  fs::create_directories(machine / "drives" / "C" / "Windows");
+  std::ofstream(machine / "environment.txt") << "\"=C:=C:\\\\\"\n\"GREETING=from the folder\"\n";
+  std::ofstream(machine / "drives" / "C" / "Windows" / "app.ini") << "[Main]\nKey=kept\n";
+  const std::string first = Source("first.qxs",
+                                   "Get Environment: greeting ENV\n"
+                                   "Get INI File Settings: INI app.ini Main Key\n"
+                                   "Check Registry: BEFORE 1 Software\\Gone V\n"
+                                   "Delete Registry: 1 Software\\Gone \"\" TRUE\n");
+  std::ofstream(machine / "registry.reg") << "[HKEY_CURRENT_USER\\Software\\Gone]\n\"V\"=\"here\"\n";
+  RunResult run = Run({first, "--machine", machine.string(), "--", "/s"});
+  EXPECT_EQ(run.variables["ENV"], "from the folder") << run.err;
+  EXPECT_EQ(run.variables["INI"], "kept");
+  EXPECT_EQ(run.variables["BEFORE"], "here");
+  const std::string second = Source("second.qxs", "Check Registry: AFTER 1 Software\\Gone V\nGet Environment: \"\" ALL\n");
+  run = Run({second, "--machine", machine.string(), "--", "/s"});
+  EXPECT_EQ(run.variables["AFTER"], "NO$KEY") << run.err;
+  EXPECT_EQ(run.variables["ALL"], "=C:=C:\\$NEWLINE$GREETING=from the folder");
+}
+
 TEST_F(QxRunTest, PluginLinesAreWarnedOfAsNotCarriedOut) {
   // A plug-in may carry a built-in's name: its lines are plug-in calls all the same.
   const std::string script = Source("plugins.qxs",
