@@ -439,9 +439,9 @@ std::optional<uint16_t> Win32SystemInfo::SystemFileLanguage(std::string_view fil
 
 std::string Win32SystemInfo::LanguageName(uint32_t languageId) {
   char name[256] = {};
-  const DWORD length = VerLanguageNameA(languageId, name, sizeof name);
-  if (length == 0 || length >= sizeof name) return {};
-  return std::string(name, length);
+  // Wine counts the terminator in the returned length; the text ends at the first zero.
+  if (VerLanguageNameA(languageId, name, sizeof name - 1) == 0) return {};
+  return std::string(name);
 }
 
 namespace {
