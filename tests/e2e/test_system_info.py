@@ -3,6 +3,9 @@ Wine's per-program version set to older releases), the 64-bit state of the x86_6
 user and computer, an unknown installer product, and the platform mode that picks the registry
 view of later reads and is kept in the saved instance data."""
 
+import os
+import pathlib
+import shutil
 import unittest
 
 import setup_files
@@ -17,11 +20,38 @@ title = "E2E System"
 """
 
 # Settings by number, each kept under the name R<number> in the saved file.
-SETTINGS = [0, 18, 17, 21, 25, 27, 33, 34, 60, 61, 62, 63, 64, 65, 68, 69, 70, 71, 74, 75, 76, 77, 79]
+SETTINGS = [0, 18, 17, 21, 25, 27, 33, 34, 37, 52, 60, 61, 62, 63, 64, 65, 68, 69, 70, 71, 74, 75, 76, 77, 79]
 
 WINDOWS_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
 ORGANISATION_32 = "E2E Organisation 32"
 ORGANISATION_64 = "E2E Organisation 64"
+
+
+BROWSER_KEY = r"HKLM\Software\Microsoft\Internet Explorer"
+
+
+def probe() -> pathlib.Path:
+    return pathlib.Path(os.environ["QUARRIX_SYSTEM_PROBE"])
+
+
+def registry_text(key, name, view):
+    """A value's text in one registry view, or None."""
+    completed = wine.reg("query", key, "/v", name, view)
+    if completed.returncode != 0:
+        return None
+    for line in completed.stdout.split("\n"):
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[0] == name:
+            return parts[2].strip()
+    return None
+
+
+def version_at_least(text, wanted):
+    parts = []
+    for piece in (text or "").split(".")[:4]:
+        parts.append(int(piece) if piece.isdigit() else 0)
+    parts += [0] * (4 - len(parts))
+    return parts >= wanted
 
 
 def setUpModule():
@@ -141,6 +171,11 @@ Get System Settings: ORG 36
 Set Variable: AFTER$VELD$VELD$TRUE $ORG$
 Get System Settings: WOW 65
 Set Variable: WOW64$VELD$VELD$TRUE $WOW$
+Get System Settings: IE 72
+Set Variable: IE64$VELD$VELD$TRUE $IE$
+Set 64 Bit Mode: TRUE FALSE FALSE
+Get System Settings: IE 72
+Set Variable: IE32$VELD$VELD$TRUE $IE$
 Save Feature Selections: "{self.folder.windows_path("mode.dat")}"
 Terminate with Exit Code: 6
 """)
@@ -149,7 +184,40 @@ Terminate with Exit Code: 6
         self.assertEqual(saved["BEFORE"], ORGANISATION_32, "Win32 mode reads the 32-bit view")
         self.assertEqual(saved["AFTER"], ORGANISATION_64, "x64 mode reads the 64-bit view")
         self.assertEqual(saved["WOW64"], "TRUE")
-        self.assertEqual(saved["VELD64WOW"], "x64")
+        # The browser's version is read in the view of the mode too (a wine64 prefix has it in
+        # the 64-bit view only).
+        for view, key in (("/reg:64", "IE64"), ("/reg:32", "IE32")):
+            installed = registry_text(BROWSER_KEY, "Version", view)
+            self.assertEqual(saved[key], "TRUE" if version_at_least(installed, [7, 0, 5730, 11]) else "FALSE", view)
+        self.assertEqual(saved["VELD64WOW"], "Win32")
+
+    def test_the_backend_sees_a_64_bit_system_and_a_process_without_wow64(self):
+        shutil.copyfile(probe(), self.folder.path("system-probe.exe"))
+        self.assertEqual(wine.run(self.folder.path("system-probe.exe"), [self.folder.windows_path("probe.txt")]), 0)
+        report = {}
+        for line in self.folder.path("probe.txt").read_text().splitlines():
+            key, _, value = line.partition(" ")
+            report[key] = value
+        self.assertEqual(report["pointer-bits"], "64")
+        self.assertEqual(report["system-64-bit"], "1")
+        self.assertEqual(report["process-wow64"], "0")
+        # The switch exists, and the system refuses it to a 64-bit process: nothing is redirected.
+        self.assertEqual(report["redirection-switch"], "1")
+        self.assertEqual(report["redirection-off"], "0")
+        self.assertEqual(report["architecture"], "9")
+        build = registry_text(WINDOWS_KEY, "CurrentBuild", "/reg:64")
+        self.assertEqual(report["version"], registry_text(WINDOWS_KEY, "CurrentVersion", "/reg:64") + "." + build)
+        self.assertEqual(report["service-pack"], '"' + (registry_text(WINDOWS_KEY, "CSDVersion", "/reg:64") or "") + '"')
+        self.assertEqual(report["product-type"], "1")
+        self.assertEqual(report["administrators"], "1")
+        # The engine's answers are the backend's.
+        saved = self.run_settings("cross")
+        self.assertEqual(saved["R61"], report["computer-name"][:15])
+        self.assertEqual(report["account"], saved["R62"] + "\\" + saved["R60"])
+        self.assertEqual(saved["R33"], report["language"])
+        shell = [int(part) for part in report["shdocvw"].split(".")] if report["shdocvw"] != "none" else None
+        self.assertEqual(saved["R37"], "TRUE" if shell and shell >= [6, 0, 2800, 1106] else "FALSE")
+        self.assertEqual(saved["R52"], "TRUE" if shell and shell >= [4, 70, 1155, 0] else "FALSE")
 
 
 if __name__ == "__main__":
