@@ -135,6 +135,9 @@ void LoadSystemText(SimSystemInfo& system, const std::string& text) {
         system.versionReport.minor = static_cast<uint32_t>(n[2]);
         system.versionReport.build = static_cast<uint32_t>(n[3]);
         system.versionReport.productType = static_cast<uint32_t>(n[4]);
+        // The engine's own version check reads the same Windows.
+        system.version = WindowsVersion{system.versionReport.major, system.versionReport.minor,
+                                        system.versionReport.platformId == 2};
       } else if (key == "service-pack") {
         system.versionReport.servicePackText = value;
       } else if (key == "memory") {

@@ -99,7 +99,7 @@ TEST_F(Wow64SwitchesTest, MainThreadSwitchesOnceUntilItReverts) {
   EXPECT_TRUE(Off());
 }
 
-TEST_F(Wow64SwitchesTest, ModeChangedInsideTheBracketIsNotUndoneByTheWrongRule) {
+TEST_F(Wow64SwitchesTest, RevertInWin32ModeLeavesRedirectionAsItIs) {
   session.run.platformMode = "x64";
   {
     const Wow64Bracket bracket(session);

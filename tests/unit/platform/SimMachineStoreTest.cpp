@@ -124,6 +124,8 @@ TEST(SimMachineStoreTest, TheSystemDescriptionSurvivesASaveAndLoad) {
   ASSERT_TRUE(store.Load(loaded, error)) << error;
   const platform::sim::SimSystemInfo& system = loaded.system;
   EXPECT_EQ(system.versionReport.minor, 1u);
+  EXPECT_EQ(system.version.major, 6u) << "the true version follows the reported one";
+  EXPECT_EQ(system.version.minor, 1u);
   EXPECT_EQ(system.versionReport.build, 7601u);
   EXPECT_EQ(system.versionReport.servicePackText, "Service Pack 1");
   EXPECT_EQ(system.versionReport.productType, 3u);
