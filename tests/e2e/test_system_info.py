@@ -110,7 +110,7 @@ class SystemInfoTest(unittest.TestCase):
         self.assertEqual(code, 5)
         return saved_pairs(self.folder.path(name + ".dat"))
 
-    def test_the_x86_64_engine_sees_a_64_bit_nt_system_without_wow64_switching(self):
+    def test_the_x86_64_engine_reports_the_prefixs_windows_and_user(self):
         saved = self.run_settings("facts")
         self.assertEqual(saved["R18"], "TRUE")
         self.assertEqual(saved["R17"], "FALSE")
