@@ -177,7 +177,7 @@ TEST(GetSystemSettings, AnswersFromTheMachine) {
   }
 }
 
-TEST(GetSystemSettings, RegisteredOwnerIsReadInTheViewOfThePlatformMode) {
+TEST(GetSystemSettings, RegisteredOwnerIsReadInTheViewOfThePlatformModeOnA64BitSystem) {
   struct Case {
     const char* lines;
     std::string expected;
@@ -190,12 +190,13 @@ TEST(GetSystemSettings, RegisteredOwnerIsReadInTheViewOfThePlatformMode) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines);
-    CommandRunner runner(Script(c.lines));
+    CommandRunner runner(Script(std::string(c.lines) + "Get System Settings: BITS 65\n"));
     const std::string key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     WriteHklm(runner.temp.machine, key, "RegisteredOwner", RegistryValue::Text("Owner32"), RegistryView::Force32);
     WriteHklm(runner.temp.machine, key, "RegisteredOwner", RegistryValue::Text("Owner64"), RegistryView::Force64);
     runner.RunAll();
     EXPECT_EQ(runner.Var("OWNER"), c.expected);
+    EXPECT_EQ(runner.Var("BITS"), "TRUE") << "the mode does not change what the system is";
     // The view goes back to the default one after the command.
     EXPECT_EQ(CurrentRegistryView(runner.session), RegistryView::Force32);
   }
