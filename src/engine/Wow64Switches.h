@@ -63,4 +63,16 @@ class Wow64Bracket {
   Registry registry_;
 };
 
+// The registry half alone, for registry work that touches no files.
+class RegistryViewScope {
+ public:
+  explicit RegistryViewScope(Session& session) : session_(session) { SetRegistryView(session_); }
+  ~RegistryViewScope() { ResetRegistryView(session_); }
+  RegistryViewScope(const RegistryViewScope&) = delete;
+  RegistryViewScope& operator=(const RegistryViewScope&) = delete;
+
+ private:
+  Session& session_;
+};
+
 }  // namespace quarrix

@@ -81,6 +81,12 @@ TEST_F(Wow64SwitchesTest, BracketSwitchesRedirectionAndViewForItsLifetimeOnly) {
     EXPECT_FALSE(Off());
     EXPECT_FALSE(session.wow64.mainThreadSwitched);
     EXPECT_EQ(CurrentRegistryView(session), c.viewAfter);
+    {
+      const RegistryViewScope registryOnly(session);
+      EXPECT_FALSE(Off());
+      EXPECT_EQ(CurrentRegistryView(session), c.viewInside);
+    }
+    EXPECT_EQ(CurrentRegistryView(session), c.viewAfter);
   }
 }
 
