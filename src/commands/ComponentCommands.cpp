@@ -8,6 +8,7 @@
 #include "engine/VariableManager.h"
 #include "instance/InstanceData.h"
 #include "engine/Session.h"
+#include "engine/Wow64Switches.h"
 
 namespace quarrix {
 namespace {
@@ -66,15 +67,16 @@ void SetComponentVisibilityCommand(CommandContext& context) {
 
 void DeleteComponentCommand(CommandContext& context) { Table(context).DeleteComponent(ComponentName(context)); }
 
-// Selection files share the instance data file's format, with an empty data-folder line. The
-// file commands' 64-bit bracket (redirection off in x64 mode under WOW64) joins here once the
-// platform mode can switch it.
+// Selection files share the instance data file's format, with an empty data-folder line. Like the
+// other file commands they work with redirection off outside "Win32" mode on a 64-bit system.
 void SaveFeatureSelections(CommandContext& context) {
+  const Wow64Bracket bracket(context.session, false, Wow64Bracket::Registry::Untouched);
   SaveInstanceData(context.session, context.Expanded(1), true, true);
 }
 
 void LoadFeatureSelections(CommandContext& context) {
   const std::string path = context.Expanded(1);
+  const Wow64Bracket bracket(context.session, false, Wow64Bracket::Registry::Untouched);
   if (!context.session.platform.files.FileExists(path)) return;
   LoadInstanceData(context.session, path, InstanceLoad::Merge);
 }

@@ -43,6 +43,7 @@ const CommandCatalogue& EngineCommands() {
                                                              ArchiveCommandRows(),
                                                              ApplyCommandRows(),
                                                              RegistryCommandRows(),
+                                                             SystemInfoCommandRows(),
                                                              PendingCommandRows(),
                                                          });
   return catalogue;

@@ -28,8 +28,6 @@ constexpr CommandRow Pending(std::string_view name, PreparationRule prepare) {
 constexpr CommandRow kRows[] = {
     // media
     Pending("Web Media Block", CheckWebMediaBlock),
-    // installer
-    Pending("Is MSI Setup Installed", RequireAndDeclare<2>),
     // files and folders
     Pending("Get Folder Location", DeclareOnly<1>),
     Pending("Read from Text File", DeclareOnly<2, 3>),
@@ -47,9 +45,6 @@ constexpr CommandRow kRows[] = {
     Pending("Check Service", DeclareOnly<3>),
     Pending("Check Process", DeclareOnly<2>),
     Pending("Register Library", DeclareOnly<3>),
-    // system information
-    Pending("Get System Settings", DeclareOnly<1>),
-    Pending("Get OS or SP Level", DeclareOnly<1>),
     // web server
     Pending("Get IIS Property", DeclareOnly<1>),
     Pending("Get IIS Site List", DeclareOnly<1>),

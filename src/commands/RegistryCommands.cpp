@@ -7,6 +7,7 @@
 #include "commands/CommandFamilies.h"
 #include "common/IntegerSyntax.h"
 #include "engine/PlatformMode.h"
+#include "engine/Wow64Switches.h"
 #include "engine/Session.h"
 
 namespace quarrix {
@@ -119,9 +120,10 @@ bool IsReadMarker(const std::string& text) {
 }
 
 void ReadRegistryValue(CommandContext& context, bool markers) {
+  const RegistryViewScope viewOfMode(context.session);
   context.DeclareResult(1);
   std::string text = RegistryText(context.session.platform.registry, RootOf(context.Param(2)), context.Path(3),
-                                  context.Path(4), RegistryViewForMode(PlatformMode(context)));
+                                  context.Path(4), CurrentRegistryView(context.session));
   if (!markers && IsReadMarker(text)) text.clear();
   context.SetDeclaredResult(1, text);
 }
@@ -143,7 +145,8 @@ void DeleteRegistryCommand(CommandContext& context) {
   if (!root) return;
   platform::Registry& registry = context.session.platform.registry;
   const std::string key = context.Path(2);
-  const RegistryView view = RegistryViewForMode(PlatformMode(context));
+  const RegistryViewScope viewOfMode(context.session);
+  const RegistryView view = CurrentRegistryView(context.session);
   if (!context.Truth(4)) {
     if (registry.KeyExists(*root, key, view)) registry.DeleteValue(*root, key, context.Path(3), view);
     return;
@@ -167,8 +170,10 @@ void GetIniFileSettingsCommand(CommandContext& context) {
   const std::string section = context.Path(3);
   const std::string key = context.Path(4);
   std::string value;
-  if (!section.empty() && !key.empty())
+  if (!section.empty() && !key.empty()) {
+    const Wow64Bracket redirection(context.session, false, Wow64Bracket::Registry::Untouched);
     value = context.session.platform.ini.ReadEntry(file, section, key, kIniBufferSize);
+  }
   context.SetDeclaredResult(1, value);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/VariableManager.h"
 #include "platform/Registry.h"
 #include "engine/Session.h"
+#include "engine/Wow64Switches.h"
 
 namespace quarrix {
 namespace {
@@ -20,8 +21,8 @@ constexpr std::string_view kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\Curren
 }  // namespace
 
 std::string ReadRegistryText(platform::Registry& registry, RegistryRoot root, const std::string& key,
-                             const std::string& name) {
-  auto value = registry.ReadValue(root, key, name, RegistryView::Default);
+                             const std::string& name, RegistryView view) {
+  auto value = registry.ReadValue(root, key, name, view);
   if (!value) return {};
   if (value->type != platform::RegistryType::String && value->type != platform::RegistryType::ExpandString)
     return {};
@@ -38,8 +39,10 @@ std::string DefaultTargetFolder(Session& session, std::string_view title) {
   platform::SystemInfo& system = session.platform.system;
   std::string programFolder;
   if (!system.Version().ntFamily || AllUsersDefault(system)) {
+    // The 32-bit program folder on a 64-bit system, as the 32-bit engine sees it, in every build.
     programFolder = ReadRegistryText(session.platform.registry, RegistryRoot::LocalMachine,
-                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                                     FixedRegistryView(session));
   } else {
     // The parent of the documents folder, which comes with its trailing backslash.
     programFolder = FolderUpToBackslashOrColon(

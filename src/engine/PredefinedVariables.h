@@ -17,9 +17,11 @@ struct Session;
 inline constexpr std::string_view kPreInitializationContext = "Pre-Initialization";
 inline constexpr std::string_view kInitializationContext = "Initialization";
 
-// A string or expandable string value of the default view; empty when missing or of another type.
+// A string or expandable string value of the view (the default one unless given); empty when missing
+// or of another type.
 std::string ReadRegistryText(platform::Registry& registry, platform::RegistryRoot root, const std::string& key,
-                             const std::string& name);
+                             const std::string& name,
+                             platform::RegistryView view = platform::RegistryView::Default);
 
 // Whether the process may install for all users: NT family, a member of the local Administrators
 // group and, after Windows XP, elevated as well.

@@ -14,6 +14,7 @@
 #include "engine/CommandLine.h"
 #include "engine/Payload.h"
 #include "engine/TraceLog.h"
+#include "engine/Wow64Switches.h"
 
 namespace quarrix {
 
@@ -35,6 +36,7 @@ struct Session {
   ParameterLists parameterLists;
 
   Run run;  // what belongs to the script run rather than to the process
+  Wow64Switches wow64;  // redirection and registry view of the platform mode
 
   std::string executablePath;      // as the system reports it
   std::string executableFolder;    // with trailing backslash

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "engine/VariableManager.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
+#include "engine/Wow64Switches.h"
 
 namespace quarrix {
 
@@ -15,7 +17,9 @@ Worker::Worker(WorkerKey, TVariableManager& variables, platform::Clock& clock, p
     : variables_(variables), clock_(clock), threads_(threads) {}
 
 Worker::Worker(WorkerKey key, Session& session)
-    : Worker(key, session.variables, session.platform.clock, session.platform.threads) {}
+    : Worker(key, session.variables, session.platform.clock, session.platform.threads) {
+  session_ = &session;
+}
 
 Worker::~Worker() { StopAndJoin(); }
 
@@ -32,6 +36,9 @@ void Worker::Start() {
 
 void Worker::Run() {
   std::string failure;
+  // Redirection is a state of each thread; the registry view is the main thread's to set.
+  std::optional<Wow64Bracket> bracket;
+  if (session_ != nullptr) bracket.emplace(*session_, true, Wow64Bracket::Registry::Untouched);
   try {
     Execute();
   } catch (const std::exception& error) {
@@ -39,6 +46,7 @@ void Worker::Run() {
   } catch (...) {
     failure = "Unknown worker failure";
   }
+  bracket.reset();
   std::lock_guard guard(cutOffLock_);
   ended_ = true;
   endedSignal_.notify_all();
@@ -104,8 +112,7 @@ WaitOutcome WaitForWorker(Session& session, Worker& worker, const WaitOptions& o
   Watchdog watchdog(options.watchdogChecksHeartbeat);
   WaitOutcome outcome;
 
-  // File-system redirection and the registry view of the platform mode are switched around the
-  // wait once the platform mode exists.
+  const Wow64Bracket bracket(session);
   session.progressPolling = true;
   worker.Start();
   bool cancelSeen = false;

@@ -75,6 +75,8 @@ class Worker {
   void Run();
 
   TVariableManager& variables_;
+  // Set when the worker belongs to a session: its thread then switches redirection for itself.
+  Session* session_ = nullptr;
   platform::Clock& clock_;
   platform::Threads& threads_;
   std::thread thread_;

@@ -1,5 +1,6 @@
 #pragma once
 // What the engine asks of the running system and its own process.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,37 @@ struct WindowsVersion {
   uint32_t major = 10;
   uint32_t minor = 0;
   bool ntFamily = true;
+};
+
+// GetVersionEx's answer as the system gives it, compatibility shims included.
+struct VersionReport {
+  uint32_t platformId = 2;  // 2: NT family, 1: Windows 9x
+  uint32_t major = 10;
+  uint32_t minor = 0;
+  uint32_t build = 19045;  // on 9x the packed field: version in the high word
+  std::string servicePackText;  // szCSDVersion
+  // wProductType: 1 workstation, 2 domain controller, 3 server; 0 when the extended record
+  // could not be read.
+  uint32_t productType = 1;
+};
+
+// The primary screen.
+struct DisplayReport {
+  int32_t width = 1920;   // SM_CXSCREEN
+  int32_t height = 1080;  // SM_CYSCREEN
+  int32_t colourBits = 32;  // BITSPIXEL of a "DISPLAY" device context; 0 when none is available
+  int32_t dotsPerInch = 96;  // LOGPIXELSX of the screen's device context; -1 when none is available
+  bool tabletPc = false;     // SM_TABLETPC
+  bool mediaCenter = false;  // SM_MEDIACENTER
+};
+
+// A file's fixed version, most significant part first.
+using FileVersionParts = std::array<uint16_t, 4>;
+
+// An account split as the system names it.
+struct AccountParts {
+  std::string name;
+  std::string domain;
 };
 
 // GetLocaleInfoA item codes the engine uses.
@@ -70,6 +102,42 @@ class SystemInfo {
   virtual std::optional<std::string> SystemErrorText(uint32_t code) = 0;
   // The account of the process token as "DOMAIN\user"; empty when it cannot be looked up.
   virtual std::string ProcessAccountName() = 0;
+
+  virtual VersionReport ReportedVersion() = 0;
+  // Total physical memory in bytes as GlobalMemoryStatus reports it (a 32-bit process sees at
+  // most 4 GB less one byte).
+  virtual uint64_t PhysicalMemory() = 0;
+  virtual DisplayReport Display() = 0;
+  // wProcessorArchitecture of GetNativeSystemInfo; nothing on systems without that call.
+  virtual std::optional<uint16_t> NativeProcessorArchitecture() = 0;
+  // The machine runs a 64-bit Windows, whatever this process is built for.
+  virtual bool Is64BitSystem() = 0;
+  // IsWow64Process says this process is a 32-bit one on a 64-bit system; false without the call.
+  virtual bool ProcessUnderWow64() = 0;
+  // Wow64DisableWow64FsRedirection and Wow64RevertWow64FsRedirection are offered by the system.
+  virtual bool HasRedirectionSwitch() = 0;
+  // Switches file-system redirection off for the calling thread; the system's token for the
+  // old state goes into oldValue. False when the system refuses.
+  virtual bool RedirectionOff(uintptr_t& oldValue) = 0;
+  virtual bool RedirectionRestore(uintptr_t oldValue) = 0;
+  // The thread's token (the process token when the thread has none) lists the group
+  // S-1-5-32-rid, deny-only entries included. False when the token cannot be read.
+  virtual bool TokenHasBuiltinGroup(uint32_t rid) = 0;
+  // The user of the process token as LookupAccountSid names it; empty parts on failure.
+  virtual AccountParts ProcessAccount() = 0;
+  // GetUserName; empty on failure.
+  virtual std::string LogonUserName() = 0;
+  // GetComputerName; empty on failure.
+  virtual std::string ComputerName() = 0;
+  // The fixed version and the first translation's language of a file in the system folder.
+  virtual std::optional<FileVersionParts> SystemFileVersion(std::string_view fileName) = 0;
+  virtual std::optional<uint16_t> SystemFileLanguage(std::string_view fileName) = 0;
+  // VerLanguageName.
+  virtual std::string LanguageName(uint32_t languageId) = 0;
+  // The hypervisor backdoor port answers with its magic value (VMware guests).
+  virtual bool VmwareBackdoorAnswers() = 0;
+  // The guest instruction of Virtual PC executes without a fault.
+  virtual bool VirtualPcInstructionRuns() = 0;
 };
 
 }  // namespace quarrix::platform

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/AnsiText.h"
+#include "platform/sim/SimSystemStore.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +20,7 @@ constexpr const char* kProductsFile = "products.txt";
 constexpr const char* kInstallerMessagesFile = "installer-messages.txt";
 constexpr const char* kInstallerCallsFile = "installer-calls.txt";
 constexpr const char* kEnvironmentFile = "environment.txt";
+constexpr const char* kSystemFile = "system.txt";
 
 constexpr const char* kMessageTypeNames[] = {
     "fatalexit", "error", "warning", "user", "info", "filesinuse", "resolvesource", "outofdiskspace",
@@ -405,6 +407,8 @@ bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
     if (auto callsText = ReadHostFile(current)) LoadCallsText(machine.installer, *callsText);
     current = folder_ / kEnvironmentFile;
     if (auto environmentText = ReadHostFile(current)) LoadEnvironmentText(machine.environment, *environmentText);
+    current = folder_ / kSystemFile;
+    if (auto systemText = ReadHostFile(current)) LoadSystemText(machine.system, *systemText);
   } catch (const std::exception& failure) {
     error = current.string() + ": " + failure.what();
     return false;
@@ -421,7 +425,8 @@ bool SimMachineStore::Save(SimMachine& machine, std::string& error) const {
          WriteHostFile(folder_ / kProductsFile, ProductsText(machine.installer), error) &&
          WriteHostFile(folder_ / kInstallerMessagesFile, MessagesText(machine.installer), error) &&
          WriteHostFile(folder_ / kInstallerCallsFile, CallsText(machine.installer), error) &&
-         WriteHostFile(folder_ / kEnvironmentFile, EnvironmentText(machine.environment), error);
+         WriteHostFile(folder_ / kEnvironmentFile, EnvironmentText(machine.environment), error) &&
+         WriteHostFile(folder_ / kSystemFile, SystemText(machine.system), error);
 }
 
 }  // namespace quarrix::platform::sim

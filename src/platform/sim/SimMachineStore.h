@@ -2,8 +2,9 @@
 // A simulated machine kept in a folder as text a person can read and diff, so that one run of a
 // setup can follow another: the drives are the folder's "drives" sub-folder itself, the registry
 // is one .reg-like file per view, the installed products a small table, the installer's scripted
-// answers ("installer-messages.txt") and the calls it received ("installer-calls.txt"), and the
-// process environment ("environment.txt").
+// answers ("installer-messages.txt"), the calls it received ("installer-calls.txt"), the
+// process environment ("environment.txt") and the system the run meets ("system.txt": Windows
+// version, memory, screen, accounts, 64-bit state).
 #include <filesystem>
 
 #include "platform/sim/SimMachine.h"

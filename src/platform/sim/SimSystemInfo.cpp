@@ -57,6 +57,50 @@ std::optional<std::string> SimSystemInfo::SystemErrorText(uint32_t code) {
   return found->second;
 }
 
+bool SimSystemInfo::RedirectionOff(uintptr_t& oldValue) {
+  if (!redirectionSwitch || !processWow64) return false;
+  std::lock_guard guard(redirectionLock_);
+  const bool wasOff = !redirectionOff_.insert(std::this_thread::get_id()).second;
+  // As the system's token: 1 when redirection was off already, 0 when it was on.
+  oldValue = wasOff ? 1 : 0;
+  return true;
+}
+
+bool SimSystemInfo::RedirectionRestore(uintptr_t oldValue) {
+  if (!redirectionSwitch || !processWow64 || oldValue > 1) return false;
+  std::lock_guard guard(redirectionLock_);
+  if (oldValue == 0) {
+    redirectionOff_.erase(std::this_thread::get_id());
+  } else {
+    redirectionOff_.insert(std::this_thread::get_id());
+  }
+  return true;
+}
+
+bool SimSystemInfo::RedirectionOffOnThisThread() {
+  std::lock_guard guard(redirectionLock_);
+  return redirectionOff_.count(std::this_thread::get_id()) != 0;
+}
+
+std::optional<FileVersionParts> SimSystemInfo::SystemFileVersion(std::string_view fileName) {
+  auto found = systemFiles.find(Cp1252Lower(fileName));
+  if (found == systemFiles.end()) return std::nullopt;
+  return found->second.version;
+}
+
+std::optional<uint16_t> SimSystemInfo::SystemFileLanguage(std::string_view fileName) {
+  auto found = systemFiles.find(Cp1252Lower(fileName));
+  if (found == systemFiles.end()) return std::nullopt;
+  return found->second.language;
+}
+
+std::string SimSystemInfo::LanguageName(uint32_t languageId) {
+  if (languageId == 0) return "Language Neutral";
+  for (const auto& language : kLanguages)
+    if (language.id == languageId) return language.englishName;
+  return "Unknown language";
+}
+
 std::string SimSystemInfo::NewGuid() {
   char text[40];
   std::snprintf(text, sizeof text, "{5151D000-0000-4000-8000-%012llX}", static_cast<unsigned long long>(++guidsMade));

@@ -1,7 +1,10 @@
 #pragma once
 // The simulated system: every answer is a field a test or qx may set.
 #include <map>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 
 #include "platform/SystemInfo.h"
 
@@ -63,6 +66,58 @@ class SimSystemInfo : public SystemInfo {
   std::string accountName = "SIMULATED\\User";
   std::optional<std::string> SystemErrorText(uint32_t code) override;
   std::string ProcessAccountName() override { return accountName; }
+
+  // A 32-bit engine on a 64-bit Windows 10 workstation in English unless a
+  // test or the machine folder says otherwise.
+  VersionReport versionReport;
+  uint64_t physicalMemory = uint64_t{8192} << 20;
+  DisplayReport display;
+  std::optional<uint16_t> nativeArchitecture = 9;  // AMD64
+  bool system64Bit = true;
+  bool processWow64 = true;
+  bool redirectionSwitch = true;
+  // Built-in groups (RIDs) of the process token.
+  std::set<uint32_t> builtinGroups = {0x220, 0x221};
+  AccountParts account = {"User", "SIMULATED"};
+  std::string logonUserName = "User";
+  std::string computerName = "SIMULATED-PC";
+  // Files of the system folder by lower-case name: fixed version and first translation language.
+  struct SystemFile {
+    FileVersionParts version{};
+    uint16_t language = 0x0409;
+  };
+  std::map<std::string, SystemFile> systemFiles = {
+      {"winver.exe", {{10, 0, 19041, 1}, 0x0409}},
+      {"shdocvw.dll", {{11, 0, 19041, 1}, 0x0409}},
+  };
+  bool vmwareGuest = false;
+  bool virtualPcGuest = false;
+
+  VersionReport ReportedVersion() override { return versionReport; }
+  uint64_t PhysicalMemory() override { return physicalMemory; }
+  DisplayReport Display() override { return display; }
+  std::optional<uint16_t> NativeProcessorArchitecture() override { return nativeArchitecture; }
+  bool Is64BitSystem() override { return system64Bit; }
+  bool ProcessUnderWow64() override { return processWow64; }
+  bool HasRedirectionSwitch() override { return redirectionSwitch; }
+  // Redirection is a state of the calling thread, as on Windows; only a WOW64 process has it.
+  bool RedirectionOff(uintptr_t& oldValue) override;
+  bool RedirectionRestore(uintptr_t oldValue) override;
+  bool RedirectionOffOnThisThread();
+  bool TokenHasBuiltinGroup(uint32_t rid) override { return builtinGroups.count(rid) != 0; }
+  AccountParts ProcessAccount() override { return account; }
+  std::string LogonUserName() override { return logonUserName; }
+  std::string ComputerName() override { return computerName; }
+  std::optional<FileVersionParts> SystemFileVersion(std::string_view fileName) override;
+  std::optional<uint16_t> SystemFileLanguage(std::string_view fileName) override;
+  // English names of the languages the simulated machine knows; "Language Neutral" for 0.
+  std::string LanguageName(uint32_t languageId) override;
+  bool VmwareBackdoorAnswers() override { return vmwareGuest; }
+  bool VirtualPcInstructionRuns() override { return virtualPcGuest; }
+
+ private:
+  std::mutex redirectionLock_;
+  std::set<std::thread::id> redirectionOff_;
 };
 
 }  // namespace quarrix::platform::sim

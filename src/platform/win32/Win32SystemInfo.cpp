@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "common/WindowsPath.h"
@@ -188,6 +189,12 @@ std::optional<std::string> Win32SystemInfo::SystemErrorText(uint32_t code) {
 }
 
 std::string Win32SystemInfo::ProcessAccountName() {
+  AccountParts account = ProcessAccount();
+  if (account.name.empty() && account.domain.empty()) return {};
+  return account.domain + "\\" + account.name;
+}
+
+AccountParts Win32SystemInfo::ProcessAccount() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
   DWORD size = 0;
@@ -203,7 +210,7 @@ std::string Win32SystemInfo::ProcessAccountName() {
   DWORD domainLength = sizeof domain;
   SID_NAME_USE use;
   if (!LookupAccountSidA(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) return {};
-  return std::string(domain) + "\\" + name;
+  return AccountParts{name, domain};
 }
 
 std::string Win32SystemInfo::NewGuid() {
@@ -219,6 +226,295 @@ std::string Win32SystemInfo::NewGuid() {
                 static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
                 guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
   return text;
+}
+
+VersionReport Win32SystemInfo::ReportedVersion() {
+  VersionReport report{};
+  OSVERSIONINFOEXA extended{};
+  extended.dwOSVersionInfoSize = sizeof(extended);
+  if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&extended))) {
+    report.platformId = extended.dwPlatformId;
+    report.major = extended.dwMajorVersion;
+    report.minor = extended.dwMinorVersion;
+    report.build = extended.dwBuildNumber;
+    report.servicePackText = extended.szCSDVersion;
+    report.productType = extended.wProductType;
+    return report;
+  }
+  OSVERSIONINFOA plain{};
+  plain.dwOSVersionInfoSize = sizeof(plain);
+  report.productType = 0;
+  if (GetVersionExA(&plain)) {
+    report.platformId = plain.dwPlatformId;
+    report.major = plain.dwMajorVersion;
+    report.minor = plain.dwMinorVersion;
+    report.build = plain.dwBuildNumber;
+    report.servicePackText = plain.szCSDVersion;
+  }
+  return report;
+}
+
+uint64_t Win32SystemInfo::PhysicalMemory() {
+  MEMORYSTATUS status{};
+  status.dwLength = sizeof(status);
+  GlobalMemoryStatus(&status);
+  return status.dwTotalPhys;
+}
+
+DisplayReport Win32SystemInfo::Display() {
+  DisplayReport report;
+  report.width = GetSystemMetrics(SM_CXSCREEN);
+  report.height = GetSystemMetrics(SM_CYSCREEN);
+  report.tabletPc = GetSystemMetrics(SM_TABLETPC) != 0;
+  report.mediaCenter = GetSystemMetrics(SM_MEDIACENTER) != 0;
+  report.colourBits = 0;
+  report.dotsPerInch = -1;
+  using CreateDcFunction = HDC(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, const DEVMODEA*);
+  using DeviceCapsFunction = int(WINAPI*)(HDC, int);
+  using DeleteDcFunction = BOOL(WINAPI*)(HDC);
+  HMODULE gdi = LoadLibraryA("gdi32.dll");
+  auto createDc = LookUpProcedure<CreateDcFunction>(gdi, "CreateDCA");
+  auto deviceCaps = LookUpProcedure<DeviceCapsFunction>(gdi, "GetDeviceCaps");
+  auto deleteDc = LookUpProcedure<DeleteDcFunction>(gdi, "DeleteDC");
+  if (createDc != nullptr && deviceCaps != nullptr && deleteDc != nullptr) {
+    if (HDC display = createDc("DISPLAY", nullptr, nullptr, nullptr)) {
+      report.colourBits = deviceCaps(display, BITSPIXEL);
+      deleteDc(display);
+    }
+    if (HDC screen = GetDC(nullptr)) {
+      report.dotsPerInch = deviceCaps(screen, LOGPIXELSX);
+      ReleaseDC(nullptr, screen);
+    }
+  }
+  if (gdi != nullptr) FreeLibrary(gdi);
+  return report;
+}
+
+std::optional<uint16_t> Win32SystemInfo::NativeProcessorArchitecture() {
+  using NativeInfoFunction = void(WINAPI*)(SYSTEM_INFO*);
+  auto nativeInfo = LookUpProcedure<NativeInfoFunction>(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo");
+  if (nativeInfo == nullptr) return std::nullopt;
+  SYSTEM_INFO info{};
+  nativeInfo(&info);
+  return info.wProcessorArchitecture;
+}
+
+bool Win32SystemInfo::Is64BitSystem() { return sizeof(void*) == 8 || ProcessUnderWow64(); }
+
+bool Win32SystemInfo::ProcessUnderWow64() {
+  using IsWow64Function = BOOL(WINAPI*)(HANDLE, BOOL*);
+  auto isWow64 = LookUpProcedure<IsWow64Function>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+  BOOL under = FALSE;
+  return isWow64 != nullptr && isWow64(GetCurrentProcess(), &under) && under != FALSE;
+}
+
+namespace {
+
+using RedirectionOffFunction = BOOL(WINAPI*)(PVOID*);
+using RedirectionRevertFunction = BOOL(WINAPI*)(PVOID);
+
+RedirectionOffFunction RedirectionOffCall() {
+  return LookUpProcedure<RedirectionOffFunction>(GetModuleHandleA("kernel32.dll"), "Wow64DisableWow64FsRedirection");
+}
+
+RedirectionRevertFunction RedirectionRevertCall() {
+  return LookUpProcedure<RedirectionRevertFunction>(GetModuleHandleA("kernel32.dll"),
+                                                    "Wow64RevertWow64FsRedirection");
+}
+
+}  // namespace
+
+bool Win32SystemInfo::HasRedirectionSwitch() { return RedirectionOffCall() != nullptr && RedirectionRevertCall() != nullptr; }
+
+bool Win32SystemInfo::RedirectionOff(uintptr_t& oldValue) {
+  auto off = RedirectionOffCall();
+  PVOID old = nullptr;
+  if (off == nullptr || !off(&old)) return false;
+  oldValue = reinterpret_cast<uintptr_t>(old);
+  return true;
+}
+
+bool Win32SystemInfo::RedirectionRestore(uintptr_t oldValue) {
+  auto revert = RedirectionRevertCall();
+  return revert != nullptr && revert(reinterpret_cast<PVOID>(oldValue));
+}
+
+bool Win32SystemInfo::TokenHasBuiltinGroup(uint32_t rid) {
+  HANDLE token = nullptr;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
+      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    return false;
+  // The size the engine has always offered; a token with more groups is not read.
+  constexpr DWORD kGroupsBuffer = 102400;
+  std::vector<unsigned char> buffer(kGroupsBuffer);
+  DWORD size = 0;
+  const bool read = GetTokenInformation(token, TokenGroups, buffer.data(), kGroupsBuffer, &size) != 0;
+  CloseHandle(token);
+  if (!read) return false;
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID wanted = nullptr;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, rid, 0, 0, 0, 0, 0, 0, &wanted))
+    return false;
+  const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+  bool member = false;
+  for (DWORD i = 0; i < groups->GroupCount && !member; ++i) member = EqualSid(wanted, groups->Groups[i].Sid) != 0;
+  FreeSid(wanted);
+  return member;
+}
+
+std::string Win32SystemInfo::LogonUserName() {
+  char name[260] = {};
+  DWORD length = sizeof name;
+  if (!GetUserNameA(name, &length)) return {};
+  return name;
+}
+
+std::string Win32SystemInfo::ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = sizeof name;
+  if (!GetComputerNameA(name, &length)) return {};
+  return std::string(name, length);
+}
+
+namespace {
+
+// The version resource of a file in the system folder; empty when it has none.
+std::vector<unsigned char> SystemFileVersionResource(std::string_view fileName, HMODULE version) {
+  using SizeFunction = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+  using InfoFunction = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+  auto infoSize = LookUpProcedure<SizeFunction>(version, "GetFileVersionInfoSizeA");
+  auto info = LookUpProcedure<InfoFunction>(version, "GetFileVersionInfoA");
+  char folder[MAX_PATH + 1] = {};
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (infoSize == nullptr || info == nullptr || length == 0 || length > MAX_PATH) return {};
+  const std::string path = WithTrailingBackslash(folder) + std::string(fileName);
+  DWORD handle = 0;
+  const DWORD size = infoSize(path.c_str(), &handle);
+  if (size == 0) return {};
+  std::vector<unsigned char> data(size);
+  if (!info(path.c_str(), 0, size, data.data())) return {};
+  return data;
+}
+
+// VerQueryValueA of a block of the resource; nothing when it is missing or shorter than wanted.
+const void* VersionBlock(HMODULE version, std::vector<unsigned char>& resource, const char* block, UINT minimum) {
+  using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+  auto query = LookUpProcedure<QueryFunction>(version, "VerQueryValueA");
+  void* value = nullptr;
+  UINT length = 0;
+  if (query == nullptr || resource.empty() || !query(resource.data(), block, &value, &length) || length < minimum)
+    return nullptr;
+  return value;
+}
+
+}  // namespace
+
+std::optional<FileVersionParts> Win32SystemInfo::SystemFileVersion(std::string_view fileName) {
+  HMODULE version = LoadLibraryA("version.dll");
+  std::vector<unsigned char> resource = SystemFileVersionResource(fileName, version);
+  std::optional<FileVersionParts> parts;
+  if (const void* block = VersionBlock(version, resource, "\\", sizeof(VS_FIXEDFILEINFO))) {
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+    parts = FileVersionParts{static_cast<uint16_t>(fixed->dwFileVersionMS >> 16),
+                             static_cast<uint16_t>(fixed->dwFileVersionMS & 0xFFFF),
+                             static_cast<uint16_t>(fixed->dwFileVersionLS >> 16),
+                             static_cast<uint16_t>(fixed->dwFileVersionLS & 0xFFFF)};
+  }
+  if (version != nullptr) FreeLibrary(version);
+  return parts;
+}
+
+std::optional<uint16_t> Win32SystemInfo::SystemFileLanguage(std::string_view fileName) {
+  HMODULE version = LoadLibraryA("version.dll");
+  std::vector<unsigned char> resource = SystemFileVersionResource(fileName, version);
+  std::optional<uint16_t> language;
+  if (const void* block = VersionBlock(version, resource, "\\VarFileInfo\\Translation", sizeof(DWORD))) {
+    DWORD entry = 0;
+    std::memcpy(&entry, block, sizeof entry);
+    language = static_cast<uint16_t>(entry & 0xFFFF);
+  }
+  if (version != nullptr) FreeLibrary(version);
+  return language;
+}
+
+std::string Win32SystemInfo::LanguageName(uint32_t languageId) {
+  char name[256] = {};
+  // Wine counts the terminator in the returned length; the text ends at the first zero.
+  if (VerLanguageNameA(languageId, name, sizeof name - 1) == 0) return {};
+  return std::string(name);
+}
+
+namespace {
+
+// The probe the vectored handler steps over when its instruction faults: the handler has no
+// context pointer, so the thread keeps it.
+struct FaultProbe {
+  bool active = false;
+  bool faulted = false;
+  unsigned length = 0;
+};
+thread_local FaultProbe tProbe;
+
+LONG CALLBACK StepOverProbe(EXCEPTION_POINTERS* exception) {
+  if (!tProbe.active) return EXCEPTION_CONTINUE_SEARCH;
+  const DWORD code = exception->ExceptionRecord->ExceptionCode;
+  if (code != EXCEPTION_PRIV_INSTRUCTION && code != EXCEPTION_ILLEGAL_INSTRUCTION &&
+      code != EXCEPTION_ACCESS_VIOLATION)
+    return EXCEPTION_CONTINUE_SEARCH;
+  tProbe.active = false;
+  tProbe.faulted = true;
+#if defined(__x86_64__)
+  exception->ContextRecord->Rip += tProbe.length;
+#elif defined(__i386__)
+  exception->ContextRecord->Eip += tProbe.length;
+#endif
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// Runs probe with the handler in place; true when its instruction did not fault.
+template <typename Probe>
+bool RunsWithoutFault(unsigned instructionLength, Probe probe) {
+  PVOID handler = AddVectoredExceptionHandler(1, StepOverProbe);
+  if (handler == nullptr) return false;
+  tProbe = FaultProbe{true, false, instructionLength};
+  probe();
+  const bool faulted = tProbe.faulted;
+  tProbe.active = false;
+  RemoveVectoredExceptionHandler(handler);
+  return !faulted;
+}
+
+constexpr uint32_t kVmwareMagic = 0x564D5868;  // "VMXh"
+
+}  // namespace
+
+bool Win32SystemInfo::VmwareBackdoorAnswers() {
+#if defined(__x86_64__) || defined(__i386__)
+  uint32_t answer = 0;
+  const bool ran = RunsWithoutFault(1, [&answer] {
+    uint32_t eax = kVmwareMagic;
+    uint32_t ebx = 0;
+    uint32_t ecx = 10;  // get version
+    uint32_t edx = 0x5658;
+    // "in eax, dx": one byte, the length the handler steps over.
+    __asm__ volatile(".byte 0xED" : "+a"(eax), "+b"(ebx), "+c"(ecx), "+d"(edx) : : "memory");
+    answer = ebx;
+  });
+  return ran && answer == kVmwareMagic;
+#else
+  return false;
+#endif
+}
+
+bool Win32SystemInfo::VirtualPcInstructionRuns() {
+#if defined(__x86_64__) || defined(__i386__)
+  return RunsWithoutFault(4, [] {
+    uint32_t ebx = 0;
+    __asm__ volatile(".byte 0x0F, 0x3F, 0x07, 0x0B" : "+b"(ebx) : : "eax", "ecx", "edx", "memory");
+  });
+#else
+  return false;
+#endif
 }
 
 }  // namespace quarrix::platform::win32

@@ -26,6 +26,33 @@ class Win32SystemInfo : public SystemInfo {
   std::string NewGuid() override;
   std::optional<std::string> SystemErrorText(uint32_t code) override;
   std::string ProcessAccountName() override;
+
+  // GetVersionExA with the extended record, the plain one where that is refused.
+  VersionReport ReportedVersion() override;
+  uint64_t PhysicalMemory() override;
+  // The device-context calls of gdi32 are looked up at run time.
+  DisplayReport Display() override;
+  std::optional<uint16_t> NativeProcessorArchitecture() override;
+  // A 64-bit build runs only on a 64-bit system; a 32-bit one knows through IsWow64Process.
+  bool Is64BitSystem() override;
+  bool ProcessUnderWow64() override;
+  // The redirection calls are looked up in kernel32 at run time; in a 64-bit process they act
+  // as the system makes them act there.
+  bool HasRedirectionSwitch() override;
+  bool RedirectionOff(uintptr_t& oldValue) override;
+  bool RedirectionRestore(uintptr_t oldValue) override;
+  bool TokenHasBuiltinGroup(uint32_t rid) override;
+  AccountParts ProcessAccount() override;
+  std::string LogonUserName() override;
+  std::string ComputerName() override;
+  // version.dll is looked up at run time.
+  std::optional<FileVersionParts> SystemFileVersion(std::string_view fileName) override;
+  std::optional<uint16_t> SystemFileLanguage(std::string_view fileName) override;
+  std::string LanguageName(uint32_t languageId) override;
+  // Both execute their instruction under a vectored exception handler that steps over it when
+  // it faults.
+  bool VmwareBackdoorAnswers() override;
+  bool VirtualPcInstructionRuns() override;
 };
 
 }  // namespace quarrix::platform::win32

@@ -157,6 +157,44 @@ TEST_F(PredefinedVariablesTest, PreInitialisationTargetsProgramFilesOrTheUserPro
   EXPECT_EQ(Var("TARGETDIR"), "C:\\Users\\User\\Sample Product\\");
 }
 
+// The 64-bit build sees the 64-bit registry view by default, yet targets the folder the 32-bit
+// engine would; on a 32-bit system there is one view and one folder.
+TEST(DefaultTargetFolderTest, EveryBuildTargetsThe32BitProgramFolder) {
+  struct Case {
+    const char* what;
+    bool processIs32Bit;
+    bool system64Bit;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"32-bit engine on 64-bit Windows", true, true, "C:\\Program Files (x86)\\Sample\\"},
+      {"64-bit engine on 64-bit Windows", false, true, "C:\\Program Files (x86)\\Sample\\"},
+      {"32-bit Windows", true, false, "C:\\Programs\\Sample\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::TempMachine temp;
+    platform::sim::SimRegistry registry(c.processIs32Bit);
+    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    if (c.system64Bit) {
+      registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir",
+                          RegistryValue::Text("C:\\Program Files (x86)"), RegistryView::Force32);
+      registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir", RegistryValue::Text("C:\\Program Files"),
+                          RegistryView::Force64);
+    } else {
+      registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir", RegistryValue::Text("C:\\Programs"),
+                          RegistryView::Default);
+    }
+    temp.machine.system.system64Bit = c.system64Bit;
+    temp.machine.system.processWow64 = c.system64Bit && c.processIs32Bit;
+    platform::Platform machine = temp.machine.AsPlatform();
+    Session session(platform::Platform{machine.files, registry, machine.system, machine.ui, machine.archive,
+                                       machine.clock, machine.threads, machine.installer, machine.ini,
+                                       machine.environment});
+    EXPECT_EQ(DefaultTargetFolder(session, "Sample"), c.expected);
+  }
+}
+
 TEST(TimePictureTest, WindowsPicturesFormatDatesAndTimes) {
   struct Case {
     const char* picture;

@@ -84,6 +84,11 @@ TEST(SimMachineStoreTest, AFreshFolderKeepsTheMachinesDefaultsAndBadFilesAreRepo
       {"registry.reg", "[HKEY_CURRENT_USER\\Key]\n\"v\"=\"open\n"},
       {"products.txt", "{ABC}\n"},
       {"environment.txt", "PATH=C:\\\n"},
+      {"system.txt", "windows = 2 10\n"},
+      {"system.txt", "colour = 32\n"},
+      {"system.txt", "vmware = yes\n"},
+      {"system.txt", "screen = 800 600 32 x\n"},
+      {"system.txt", "system-file = winver.exe 10.0.1 0x409\n"},
   };
   for (const auto& [file, content] : broken) {
     SCOPED_TRACE(content);
@@ -95,6 +100,57 @@ TEST(SimMachineStoreTest, AFreshFolderKeepsTheMachinesDefaultsAndBadFilesAreRepo
     EXPECT_FALSE(badStore.Load(target, message));
     EXPECT_NE(message.find(file), std::string::npos) << message;
   }
+}
+
+TEST(SimMachineStoreTest, TheSystemDescriptionSurvivesASaveAndLoad) {
+  TempFolder dir;
+  SimMachineStore store(dir.Path());
+  {
+    SimMachine machine(store.DrivesFolder());
+    platform::sim::SimSystemInfo& system = machine.system;
+    system.versionReport = {2, 6, 1, 7601, "Service Pack 1", 3};
+    system.physicalMemory = 30u << 20;
+    system.display = {768, 1024, 16, -1, true, false};
+    system.nativeArchitecture.reset();
+    system.processWow64 = false;
+    system.builtinGroups = {0x222};
+    system.elevated = false;
+    system.account = {"Ann", ""};
+    system.computerName = "BUILD-7";
+    system.systemFiles = {{"winver.exe", {{6, 1, 7601, 17514}, 0x0407}}};
+    system.vmwareGuest = true;
+    std::string error;
+    ASSERT_TRUE(store.Save(machine, error)) << error;
+  }
+  SimMachine loaded(store.DrivesFolder());
+  std::string error;
+  ASSERT_TRUE(store.Load(loaded, error)) << error;
+  const platform::sim::SimSystemInfo& system = loaded.system;
+  EXPECT_EQ(system.versionReport.minor, 1u);
+  EXPECT_EQ(system.version.major, 6u) << "the true version follows the reported one";
+  EXPECT_EQ(system.version.minor, 1u);
+  EXPECT_EQ(system.versionReport.build, 7601u);
+  EXPECT_EQ(system.versionReport.servicePackText, "Service Pack 1");
+  EXPECT_EQ(system.versionReport.productType, 3u);
+  EXPECT_EQ(system.physicalMemory, 30u << 20);
+  EXPECT_EQ(system.display.width, 768);
+  EXPECT_EQ(system.display.height, 1024);
+  EXPECT_EQ(system.display.colourBits, 16);
+  EXPECT_EQ(system.display.dotsPerInch, -1);
+  EXPECT_TRUE(system.display.tabletPc);
+  EXPECT_FALSE(system.nativeArchitecture);
+  EXPECT_TRUE(system.system64Bit);
+  EXPECT_FALSE(system.processWow64);
+  EXPECT_EQ(system.builtinGroups, std::set<uint32_t>{0x222});
+  EXPECT_FALSE(system.elevated);
+  EXPECT_EQ(system.account.name, "Ann");
+  EXPECT_EQ(system.account.domain, "");
+  EXPECT_EQ(system.computerName, "BUILD-7");
+  ASSERT_EQ(system.systemFiles.size(), 1u) << "the saved files replace the defaults";
+  EXPECT_EQ(system.systemFiles.at("winver.exe").version, (platform::FileVersionParts{6, 1, 7601, 17514}));
+  EXPECT_EQ(system.systemFiles.at("winver.exe").language, 0x0407);
+  EXPECT_TRUE(system.vmwareGuest);
+  EXPECT_FALSE(system.virtualPcGuest);
 }
 
 }  // namespace

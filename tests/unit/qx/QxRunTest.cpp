@@ -97,6 +97,29 @@ TEST_F(QxRunTest, AMaintenanceRunFindsWhatTheFirstRunSaved) {
   EXPECT_TRUE(std::is_sorted(folded.begin(), folded.end())) << "sorted by name without regard to case";
 }
 
+TEST_F(QxRunTest, TheMachineFolderDescribesTheSystemTheScriptAsksAbout) {
+  const std::string script = Source("system.qxs",
+                                    "Get OS or SP Level: NAME TRUE\n"
+                                    "Get OS or SP Level: PACK FALSE\n"
+                                    "Get System Settings: HOST 61\n"
+                                    "Get System Settings: BITS 65\n");
+  const std::string machine = File("machine").string();
+  fs::create_directories(File("machine"));
+  std::ofstream(File("machine") / "system.txt") << "windows = 2 5 2 3790 3\nservice-pack = Service Pack 2\n"
+                                                   "computer-name = OLD-SERVER\nsystem-64-bit = FALSE\n";
+  RunResult run = Run({script, "--machine", machine, "--", "/s"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.variables["NAME"], "2003");
+  EXPECT_EQ(run.variables["PACK"], "2");
+  EXPECT_EQ(run.variables["HOST"], "OLD-SERVER");
+  EXPECT_EQ(run.variables["BITS"], "FALSE");
+  // Saved back whole: what the file left out is written with the machine's own answers.
+  std::ifstream saved(File("machine") / "system.txt");
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("computer-name = OLD-SERVER\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("memory = "), std::string::npos) << text;
+}
+
 TEST_F(QxRunTest, ApplyChangesInstallsTheProjectsPackageAndTheUninstallEntryRemovesIt) {
   if (!testing::HaveTool("wixl")) GTEST_SKIP() << "wixl is needed to build the package";
   const fs::path fixture = fs::path(QUARRIX_SOURCE_DIR) / "tests" / "e2e" / "fixtures" / "bridge";
