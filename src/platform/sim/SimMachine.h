@@ -25,6 +25,10 @@ class SimMachine {
                         RegistryValue::Text("C:\\Program Files (x86)"), RegistryView::Force32);
     registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "ProgramFilesDir",
                         RegistryValue::Text("C:\\Program Files"), RegistryView::Force64);
+    registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "CommonFilesDir",
+                        RegistryValue::Text("C:\\Program Files (x86)\\Common Files"), RegistryView::Force32);
+    registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "CommonFilesDir",
+                        RegistryValue::Text("C:\\Program Files\\Common Files"), RegistryView::Force64);
   }
 
   SimFileSystem files;

@@ -1,7 +1,9 @@
 #include "platform/sim/SimSystemInfo.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "common/AnsiText.h"
 #include "common/Cp1252Text.h"
 
 namespace quarrix::platform::sim {
@@ -49,6 +51,25 @@ std::optional<std::string> SimSystemInfo::FolderPath(SpecialFolder folder) {
   auto it = folders.find(folder);
   if (it == folders.end()) return std::nullopt;
   return it->second;
+}
+
+std::string SimSystemInfo::ExpandEnvironmentReferences(std::string_view text) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t open = text.find('%', at);
+    const size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+    if (close == std::string_view::npos) break;
+    out.append(text.substr(at, open - at));
+    auto found = environment.find(ToUpperAscii(text.substr(open + 1, close - open - 1)));
+    if (found != environment.end())
+      out += found->second;
+    else
+      out.append(text.substr(open, close - open + 1));
+    at = close + 1;
+  }
+  out.append(text.substr(std::min(at, text.size())));
+  return out;
 }
 
 std::optional<std::string> SimSystemInfo::SystemErrorText(uint32_t code) {

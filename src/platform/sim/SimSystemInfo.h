@@ -25,6 +25,44 @@ class SimSystemInfo : public SystemInfo {
       {SpecialFolder::RoamingAppData, "C:\\Users\\User\\AppData\\Roaming\\"},
       {SpecialFolder::LocalAppData, "C:\\Users\\User\\AppData\\Local\\"},
       {SpecialFolder::CommonAppData, "C:\\ProgramData\\"},
+      {SpecialFolder::DesktopRoot, "C:\\Users\\User\\Desktop\\"},
+      {SpecialFolder::Programs, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\"},
+      {SpecialFolder::Favorites, "C:\\Users\\User\\Favorites\\"},
+      {SpecialFolder::Startup, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup\\"},
+      {SpecialFolder::Recent, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\"},
+      {SpecialFolder::SendTo, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\SendTo\\"},
+      {SpecialFolder::StartMenu, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\"},
+      {SpecialFolder::Music, "C:\\Users\\User\\Music\\"},
+      {SpecialFolder::Videos, "C:\\Users\\User\\Videos\\"},
+      {SpecialFolder::NetHood, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Network Shortcuts\\"},
+      {SpecialFolder::Fonts, "C:\\Windows\\Fonts\\"},
+      {SpecialFolder::Templates, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Templates\\"},
+      {SpecialFolder::CommonStartMenu, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\"},
+      {SpecialFolder::CommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"},
+      {SpecialFolder::CommonStartup, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup\\"},
+      {SpecialFolder::CommonDesktop, "C:\\Users\\Public\\Desktop\\"},
+      {SpecialFolder::PrintHood, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Printer Shortcuts\\"},
+      {SpecialFolder::CommonFavorites, "C:\\Users\\User\\Favorites\\"},
+      {SpecialFolder::InternetCache, "C:\\Users\\User\\AppData\\Local\\Microsoft\\Windows\\INetCache\\"},
+      {SpecialFolder::Cookies, "C:\\Users\\User\\AppData\\Local\\Microsoft\\Windows\\INetCookies\\"},
+      {SpecialFolder::Windows, "C:\\Windows\\"},
+      {SpecialFolder::System, "C:\\Windows\\system32\\"},
+      {SpecialFolder::SystemWow64, "C:\\Windows\\SysWOW64\\"},
+      {SpecialFolder::Pictures, "C:\\Users\\User\\Pictures\\"},
+      {SpecialFolder::Profile, "C:\\Users\\User\\"},
+      {SpecialFolder::CommonAdminTools, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Administrative Tools\\"},
+      {SpecialFolder::AdminTools, "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Administrative Tools\\"},
+      {SpecialFolder::CommonDocuments, "C:\\Users\\Public\\Documents\\"},
+      {SpecialFolder::CommonMusic, "C:\\Users\\Public\\Music\\"},
+      {SpecialFolder::CommonPictures, "C:\\Users\\Public\\Pictures\\"},
+      {SpecialFolder::CommonVideos, "C:\\Users\\Public\\Videos\\"},
+      {SpecialFolder::CdBurnArea, "C:\\Users\\User\\AppData\\Local\\Microsoft\\Windows\\Burn\\Burn\\"},
+      {SpecialFolder::Profiles, "C:\\Users\\"},
+  };
+  // What environment references expand to (names compare without regard to case).
+  std::map<std::string, std::string> environment = {
+      {"SYSTEMDRIVE", "C:"}, {"SYSTEMROOT", "C:\\Windows"}, {"WINDIR", "C:\\Windows"},
+      {"PROGRAMFILES", "C:\\Program Files (x86)"}, {"USERPROFILE", "C:\\Users\\User"},
   };
   bool administrator = true;
   bool elevated = true;
@@ -43,6 +81,7 @@ class SimSystemInfo : public SystemInfo {
   std::string AnsiToLower(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
   std::optional<std::string> FolderPath(SpecialFolder folder) override;
+  std::string ExpandEnvironmentReferences(std::string_view text) override;
   bool IsAdministrator() override { return administrator; }
   bool IsElevated() override { return elevated; }
   // Distinct and repeatable: the counter's value in the last group.

@@ -20,6 +20,7 @@ class Win32SystemInfo : public SystemInfo {
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
   // SHGetFolderPathA, looked up at run time so that systems without it answer "unknown".
   std::optional<std::string> FolderPath(SpecialFolder folder) override;
+  std::string ExpandEnvironmentReferences(std::string_view text) override;
   bool IsAdministrator() override;
   bool IsElevated() override;
   // CoCreateGuid, looked up at run time.
