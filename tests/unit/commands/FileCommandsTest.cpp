@@ -6,6 +6,7 @@
 
 #include "commands/CommandRunner.h"
 #include "commands/FileOperations.h"
+#include "engine/WorkerHandshake.h"
 #include "support/PeImage.h"
 
 namespace quarrix {
@@ -97,6 +98,22 @@ TEST(FileCommandsTest, FindAllFilesQuotesOddPathsAndGivesNothingForAnEmptySearch
     runner.session.silent = true;
     runner.RunLine(0);
     EXPECT_EQ(runner.Var("FOUND"), c.result);
+  }
+}
+
+TEST(FileCommandsTest, FindAllFilesCancelledEndsTheScriptOnlyWithAbortOnError) {
+  for (const char* abortOnError : {"TRUE", "FALSE"}) {
+    SCOPED_TRACE(abortOnError);
+    CommandRunner runner(Script("Find All Files: C:\\F\\*.* TRUE TRUE FOUND\n"));
+    Lay(runner, {{"C:\\F\\a.txt", ""}});
+    runner.session.silent = true;
+    runner.session.variables.SetVariable("ABORTONERROR", abortOnError, "Test");
+    runner.session.variables.SetVariable("ABORTEDONERROR", "FALSE", "Test");
+    runner.session.variables.StoreVariable(kIsCancelled, "TRUE");
+    runner.RunLine(0);
+    const bool ends = std::string(abortOnError) == "TRUE";
+    EXPECT_EQ(runner.run.ended, ends);
+    EXPECT_EQ(runner.Var("ABORTEDONERROR"), ends ? "FALSE" : "TRUE");
   }
 }
 
