@@ -39,6 +39,11 @@ Check Disk Space: TOTAL "$WORK$" FALSE
 Check Disk Space: NODISK "$WORK$\no such folder" TRUE
 Get Folder Location: WINDOWS 25 FALSE
 Get Folder Location: SYSTEM 23 FALSE
+Get Folder Location: COMMON_FILES 20 TRUE
+Get Folder Location: PROGRAM_FILES 20 FALSE
+Get Folder Location: DOCUMENTS 2 FALSE
+Get Folder Location: COMMON_APPDATA 15 TRUE
+Get Folder Location: PROFILE 19 FALSE
 Delete Files Recursive: "$WORK$\gone\*.*"
 Does File/Folder Exist: GONE_TOP "$WORK$\gone" FALSE
 Does File/Folder Exist: GONE_DEEP "$WORK$\gone\one" FALSE
@@ -46,7 +51,13 @@ Does File/Folder Exist: GONE_DEEP "$WORK$\gone\one" FALSE
 
 NAMES = ["FILE_IS_FILE", "FOLDER_IS_FOLDER", "FILE_IS_FOLDER", "MISSING", "LINE1", "END1", "LINE2", "END2",
          "REST", "END3", "TEMPFILE", "FOUND", "VERSION", "NOVERSION", "OLDER_TEXT", "SAME_TEXT", "FREE",
-         "TOTAL", "NODISK", "WINDOWS", "SYSTEM", "GONE_TOP", "GONE_DEEP"]
+         "TOTAL", "NODISK", "WINDOWS", "SYSTEM", "COMMON_FILES", "PROGRAM_FILES", "DOCUMENTS", "COMMON_APPDATA",
+         "PROFILE", "GONE_TOP", "GONE_DEEP"]
+
+
+CURRENT_VERSION = r"HKLM\Software\Microsoft\Windows\CurrentVersion"
+# What the 32-bit view of a 64-bit Windows holds; a prefix made without 32-bit Wine lacks it.
+WOW32_FOLDERS = {"ProgramFilesDir": r"C:\Program Files (x86)", "CommonFilesDir": r"C:\Program Files (x86)\Common Files"}
 
 
 def setUpModule():
@@ -63,6 +74,10 @@ class FileCommandsTest(unittest.TestCase):
         self.folder = wine.SetupFolder()
         self.addCleanup(self.folder.remove)
         self.addCleanup(wine.remove_support_folders)
+        for name, value in WOW32_FOLDERS.items():
+            if wine.reg("query", CURRENT_VERSION, "/v", name, "/reg:32").returncode != 0:
+                wine.reg("add", CURRENT_VERSION, "/v", name, "/d", value, "/reg:32", "/f")
+                self.addCleanup(wine.reg, "delete", CURRENT_VERSION, "/v", name, "/reg:32", "/f")
 
     def lay_out(self):
         tree = self.folder.path("tree")
@@ -131,6 +146,11 @@ class FileCommandsTest(unittest.TestCase):
         self.assertEqual(found["WINDOWS"].lower(), "c:\\windows\\")
         # The x86_64 engine in "Win32" mode names the 32-bit system folder, as the 32-bit engine sees it.
         self.assertEqual(found["SYSTEM"].lower(), "c:\\windows\\syswow64\\")
+        self.assertEqual(found["COMMON_FILES"].lower(), "c:\\program files (x86)\\common files\\")
+        self.assertEqual(found["PROGRAM_FILES"].lower(), "c:\\program files (x86)\\")
+        # Wine 8 knows no all-users profiles folder (CSIDL_PROFILES) by either shell call.
+        for name in ("DOCUMENTS", "COMMON_APPDATA", "PROFILE"):
+            self.assertRegex(found[name], r"^C:\\.+\\$", name)
 
         self.assertEqual([found["GONE_TOP"], found["GONE_DEEP"]], ["TRUE", "FALSE"])
         self.assertEqual(list(self.folder.path("gone").iterdir()), [])
