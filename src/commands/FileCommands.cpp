@@ -199,6 +199,28 @@ void CheckFileVersion(CommandContext& context) {
   context.SetDeclaredResult(1, own > reference ? kTrue : kFalse);
 }
 
+// The line starting at offset, without its line feed and a carriage return before it, and where
+// the next one starts; read in pieces, so that reading a long file line by line stays linear.
+std::optional<std::pair<std::string, uint64_t>> ReadLineAt(platform::FileSystem& files, const std::string& path,
+                                                          uint64_t offset) {
+  constexpr uint64_t kPiece = 4096;
+  std::string line;
+  for (;;) {
+    auto piece = files.ReadFile(path, offset, kPiece);
+    if (!piece) return std::nullopt;
+    const size_t lineFeed = piece->find('\n');
+    if (lineFeed == std::string::npos) {
+      line += *piece;
+      offset += piece->size();
+      if (piece->size() < kPiece) return std::make_pair(line, offset);
+      continue;
+    }
+    line.append(*piece, 0, lineFeed);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return std::make_pair(line, offset + lineFeed + 1);
+  }
+}
+
 // Parameters: 1 file (optionally after "#READALL\"), 2 result, 3 end-of-file result (optional).
 void ReadFromTextFile(CommandContext& context) {
   std::string path = context.Path(1);
@@ -222,22 +244,17 @@ void ReadFromTextFile(CommandContext& context) {
 
   const uint64_t size = files.FileSize(run.textReaderPath).value_or(0);
   if (run.textReaderOffset < size) {
-    const auto rest = files.ReadFile(run.textReaderPath, run.textReaderOffset);
     std::string text;
-    size_t at = 0;
-    if (!rest) {
-      run.textReaderOffset = size;  // the file went away: nothing more to read
-    } else {
-      do {
-        const size_t lineFeed = rest->find('\n', at);
-        const size_t end = lineFeed == std::string::npos ? rest->size() : lineFeed;
-        const size_t stop = (lineFeed != std::string::npos && end > at && (*rest)[end - 1] == '\r') ? end - 1 : end;
-        if (at > 0) text += "$NEWLINE$";
-        text.append(*rest, at, stop - at);
-        at = lineFeed == std::string::npos ? rest->size() : lineFeed + 1;
-      } while (readAll && at < rest->size());
-      run.textReaderOffset += at;
-    }
+    do {
+      auto line = ReadLineAt(files, run.textReaderPath, run.textReaderOffset);
+      if (!line) {
+        run.textReaderOffset = size;  // the file went away: nothing more to read
+        break;
+      }
+      text += line->first;
+      run.textReaderOffset = line->second;
+      if (readAll && run.textReaderOffset < size) text += "$NEWLINE$";
+    } while (readAll && run.textReaderOffset < size);
     context.SetDeclaredResult(2, text);
   }
 

@@ -256,7 +256,7 @@ TEST(FileCommandsTest, CheckFileVersionRejectsANonNumberBeforeADot) {
 TEST(FileCommandsTest, ReadFromTextFileReadsLineByLineThenTheRest) {
   struct Step {
     const char* line;
-    const char* text;
+    std::string text;
     const char* atEnd;
   };
   struct Case {
@@ -274,6 +274,9 @@ TEST(FileCommandsTest, ReadFromTextFileReadsLineByLineThenTheRest) {
       {"last line without a break", "a\nb",
        {{"Read from Text File: C:\\t.txt TEXT END\n", "a", "FALSE"},
         {"Read from Text File: C:\\t.txt TEXT END\n", "b", "TRUE"}}},
+      {"line break across the pieces read", std::string(4095, 'x') + "\r\n" + std::string(5000, 'y'),
+       {{"Read from Text File: C:\\t.txt TEXT END\n", std::string(4095, 'x'), "FALSE"},
+        {"Read from Text File: C:\\t.txt TEXT END\n", std::string(5000, 'y'), "TRUE"}}},
       {"empty file", "", {{"Read from Text File: C:\\t.txt TEXT END\n", "kept", "TRUE"}}},
       {"missing file", "", {{"Read from Text File: C:\\none.txt TEXT END\n", "kept", "TRUE"}}},
       {"another file restarts", "x\ny\n",
