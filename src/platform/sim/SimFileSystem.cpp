@@ -364,7 +364,7 @@ std::optional<DiskSpace> SimFileSystem::SpaceOnDisk(const std::string& folder) {
 std::optional<std::string> SimFileSystem::CreateTempFile(const std::string& folder, const std::string& prefix) {
   if (!DirectoryExists(folder)) return std::nullopt;
   const std::string start = WithTrailingBackslash(folder) + prefix.substr(0, 3);
-  // The system starts from its tick count and counts up past names already taken.
+  // Counts up past names already taken, as the system does from its own starting number.
   for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
     tempFileCounter_ = (tempFileCounter_ % 0xFFFF) + 1;
     char digits[8];

@@ -72,8 +72,8 @@ class SimFileSystem : public FileSystem {
   std::string cdDrives;
   bool IsCdDrive(char letter) override;
 
-  // The attribute marks as Windows paths relative to the host root ("C\Temp\a.txt" style host
-  // keys are not portable between machine folders), and back: what the machine folder keeps.
+  // The attribute marks by the Windows paths they belong to: what the machine folder keeps, since
+  // host paths change when the folder moves.
   std::vector<std::string> HiddenPaths() const;
   std::vector<std::pair<std::string, bool>> CompressionMarks() const;
   // Wide names are host names in UTF-8: what a Unicode file system holds for them.
