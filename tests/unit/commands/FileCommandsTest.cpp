@@ -375,11 +375,6 @@ TEST(FileCommandsTest, GetFolderLocationFollowsThePlatformMode) {
     auto& machine = runner.temp.machine;
     machine.files.cdDrives = "EF";
     for (RegistryView view : {RegistryView::Force32, RegistryView::Force64}) {
-      machine.registry.WriteValue(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup",
-                                  "BootDir", RegistryValue::Text("C:"), view);
-      machine.registry.WriteValue(RegistryRoot::CurrentUser,
-                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
-                                  RegistryValue::Text("C:\\Users\\User\\AppData\\Roaming"), view);
       machine.registry.WriteValue(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\InetStp", "PathWWWRoot",
                                   RegistryValue{platform::RegistryType::ExpandString, "%SystemDrive%\\inetpub\\wwwroot"},
                                   view);
@@ -407,6 +402,9 @@ TEST(FileCommandsTest, GetFolderLocationFallsBackAndGivesNothingForMissingValues
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CommandRunner runner(Script(std::string("Get Folder Location: FOLDER ") + c.number + " FALSE\n"));
+    runner.temp.machine.registry.DeleteValue(RegistryRoot::CurrentUser,
+                                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                                             "AppData", RegistryView::Default);
     for (const auto& [name, value] : c.virtualRoots)
       runner.temp.machine.registry.WriteValue(
           RegistryRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters\\Virtual Roots",
