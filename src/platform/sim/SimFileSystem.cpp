@@ -1,5 +1,6 @@
 #include "platform/sim/SimFileSystem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
@@ -340,6 +341,10 @@ std::vector<DirectoryEntry> SimFileSystem::FindMatching(const std::string& patte
   if (mask.empty()) return found;
   for (DirectoryEntry& entry : ListDirectory(pattern.substr(0, separator + 1)))
     if (MaskMatches(mask, entry.name)) found.push_back(std::move(entry));
+  // NTFS returns a folder's names in the order of their upper-case forms.
+  std::sort(found.begin(), found.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
+    return ToUpperAscii(a.name) < ToUpperAscii(b.name);
+  });
   return found;
 }
 

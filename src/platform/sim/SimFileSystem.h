@@ -59,7 +59,7 @@ class SimFileSystem : public FileSystem {
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
   // The mask matches as the system's does on long names: "*" and "?" without regard to case,
-  // "*.*" everything, a mask ending in "." names without an extension.
+  // "*.*" everything, a mask ending in "." names without an extension; in the order NTFS keeps.
   std::vector<DirectoryEntry> FindMatching(const std::string& pattern) override;
   // Read from the file's own version resource.
   std::optional<FileVersion> VersionOfFile(const std::string& path) override;

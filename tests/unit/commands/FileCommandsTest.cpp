@@ -78,6 +78,31 @@ TEST(FileCommandsTest, FindAllFilesListsSubfoldersAfterTheirContentsAndTheFolder
   }
 }
 
+TEST(FileCommandsTest, FindAllFilesMatchesMasksAsTheSystemDoesInNtfsOrder) {
+  struct Case {
+    const char* mask;
+    std::string result;
+  };
+  const std::vector<Case> cases = {
+      {"*.*", "C:\\M\\a_b.txt|C:\\M\\B.TXT|C:\\M\\c.txt.bak|C:\\M\\README"},
+      {"*", "C:\\M\\a_b.txt|C:\\M\\B.TXT|C:\\M\\c.txt.bak|C:\\M\\README"},
+      {"*.txt", "C:\\M\\a_b.txt|C:\\M\\B.TXT"},
+      {"?.txt", "C:\\M\\B.TXT"},
+      {"*.", "C:\\M\\README"},
+      {"read*.*", "C:\\M\\README"},
+      {"b.txt", "C:\\M\\B.TXT"},
+      {"*.bak", "C:\\M\\c.txt.bak"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mask);
+    CommandRunner runner(Script(std::string("Find All Files: C:\\M\\") + c.mask + " FALSE FALSE FOUND\n"));
+    Lay(runner, {{"C:\\M\\README", ""}, {"C:\\M\\c.txt.bak", ""}, {"C:\\M\\B.TXT", ""}, {"C:\\M\\a_b.txt", ""}});
+    runner.session.silent = true;
+    runner.RunLine(0);
+    EXPECT_EQ(runner.Var("FOUND"), c.result);
+  }
+}
+
 TEST(FileCommandsTest, FindAllFilesQuotesOddPathsAndGivesNothingForAnEmptySearch) {
   struct Case {
     const char* name;
