@@ -1,10 +1,11 @@
 // The file and folder commands that act at once: existence tests, searches, text files,
 // versions, free space and the system's special folders.
-#include <cstdio>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "commands/CommandFamilies.h"
 #include "commands/FileOperations.h"
