@@ -44,6 +44,7 @@ const CommandCatalogue& EngineCommands() {
                                                              ApplyCommandRows(),
                                                              RegistryCommandRows(),
                                                              SystemInfoCommandRows(),
+                                                             FileCommandRows(),
                                                              PendingCommandRows(),
                                                          });
   return catalogue;

@@ -28,15 +28,6 @@ constexpr CommandRow Pending(std::string_view name, PreparationRule prepare) {
 constexpr CommandRow kRows[] = {
     // media
     Pending("Web Media Block", CheckWebMediaBlock),
-    // files and folders
-    Pending("Get Folder Location", DeclareOnly<1>),
-    Pending("Read from Text File", DeclareOnly<2, 3>),
-    Pending("Check File Version", DeclareOnly<1>),
-    Pending("Get File Version", DeclareOnly<2>),
-    Pending("Does File/Folder Exist", DeclareOnly<1>),
-    Pending("Get Temporary File", DeclareOnly<1>),
-    Pending("Find All Files", RequireAndDeclare<4>),
-    Pending("Check Disk Space", RequireAndDeclare<1>),
     // programs, processes and services
     Pending("Run Light Mode Setup", DeclareOnly<2>),
     // Declaring an empty name does nothing, so "when not empty" needs no test of its own.

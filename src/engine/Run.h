@@ -1,6 +1,7 @@
 #pragma once
 // One run of the script inside the process: what the preparation pass, the commands and the
 // end of the run share, apart from the process-wide state of the Session.
+#include <cstdint>
 #include <string>
 
 #include "common/AnsiText.h"
@@ -26,6 +27,10 @@ struct Run {
   std::string productCodeAtStart;
   // The single-instance marker this run created; empty when none.
   std::string singleInstanceMarker;
+  // The text file "Read from Text File" keeps open between lines, as its parameter wrote it, and
+  // where its next read starts; an empty path while none is open.
+  std::string textReaderPath;
+  uint64_t textReaderOffset = 0;
 
   // What the run entry was handed: the commands it dispatches to and the instance cache it keeps.
   const CommandCatalogue* commands = nullptr;
@@ -35,6 +40,7 @@ struct Run {
   void Begin() {
     packageEdits.pinRequests.clear();
     platformMode = "Win32";
+    textReaderPath.clear();
   }
 };
 

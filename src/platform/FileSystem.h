@@ -14,6 +14,19 @@ struct DirectoryEntry {
   bool isDirectory = false;
 };
 
+// The fixed file information of a version resource: dwFileVersionMS and dwFileVersionLS as words.
+struct FileVersion {
+  uint16_t major = 0;
+  uint16_t minor = 0;
+  uint16_t release = 0;
+  uint16_t build = 0;
+};
+
+struct DiskSpace {
+  uint64_t freeToCaller = 0;  // what the calling account may still use (quotas applied)
+  uint64_t total = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -58,6 +71,18 @@ class FileSystem {
   virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
   // The entries of a folder, without "." and "..", in the order the file system returns them.
   virtual std::vector<DirectoryEntry> ListDirectory(const std::string& path) = 0;
+  // The entries a search pattern (a folder and a mask with "*" and "?") finds, as FindFirstFile
+  // and FindNextFile return them, "." and ".." left out.
+  virtual std::vector<DirectoryEntry> FindMatching(const std::string& pattern) = 0;
+  // The file version of the file's version resource; nothing when it has none.
+  virtual std::optional<FileVersion> VersionOfFile(const std::string& path) = 0;
+  // The disk an existing folder lies on (GetDiskFreeSpaceEx); nothing when the call fails.
+  virtual std::optional<DiskSpace> SpaceOnDisk(const std::string& folder) = 0;
+  // A new empty file in the folder named prefix (its first three characters), up to four
+  // hexadecimal digits and ".tmp" (GetTempFileName, unique number 0); its path, or nothing.
+  virtual std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) = 0;
+  // The drive letter's drive is a CD or DVD drive (GetDriveType DRIVE_CDROM).
+  virtual bool IsCdDrive(char letter) = 0;
 
   // UTF-16 forms of a few operations, for names the ANSI code page cannot spell. A backend
   // without them fails every call.

@@ -62,6 +62,41 @@ enum class SpecialFolder : uint32_t {
   RoamingAppData = 0x001A,    // CSIDL_APPDATA
   LocalAppData = 0x001C,      // CSIDL_LOCAL_APPDATA
   CommonAppData = 0x0023,     // CSIDL_COMMON_APPDATA
+  // The folders a script may ask for by number.
+  DesktopRoot = 0x0000,       // CSIDL_DESKTOP
+  Programs = 0x0002,          // CSIDL_PROGRAMS
+  Favorites = 0x0006,         // CSIDL_FAVORITES
+  Startup = 0x0007,           // CSIDL_STARTUP
+  Recent = 0x0008,            // CSIDL_RECENT
+  SendTo = 0x0009,            // CSIDL_SENDTO
+  StartMenu = 0x000B,         // CSIDL_STARTMENU
+  Music = 0x000D,             // CSIDL_MYMUSIC
+  Videos = 0x000E,            // CSIDL_MYVIDEO
+  NetHood = 0x0013,           // CSIDL_NETHOOD
+  Fonts = 0x0014,             // CSIDL_FONTS
+  Templates = 0x0015,         // CSIDL_TEMPLATES
+  CommonStartMenu = 0x0016,   // CSIDL_COMMON_STARTMENU
+  CommonPrograms = 0x0017,    // CSIDL_COMMON_PROGRAMS
+  CommonStartup = 0x0018,     // CSIDL_COMMON_STARTUP
+  CommonDesktop = 0x0019,     // CSIDL_COMMON_DESKTOPDIRECTORY
+  PrintHood = 0x001B,         // CSIDL_PRINTHOOD
+  CommonFavorites = 0x001F,   // CSIDL_COMMON_FAVORITES
+  InternetCache = 0x0020,     // CSIDL_INTERNET_CACHE
+  Cookies = 0x0021,           // CSIDL_COOKIES
+  Windows = 0x0024,           // CSIDL_WINDOWS: GetWindowsDirectory
+  System = 0x0025,            // CSIDL_SYSTEM: GetSystemDirectory
+  Pictures = 0x0027,          // CSIDL_MYPICTURES
+  Profile = 0x0028,           // CSIDL_PROFILE
+  // GetSystemWow64Directory: the 32-bit system folder of a 64-bit system; nothing elsewhere.
+  SystemWow64 = 0x0029,
+  CommonAdminTools = 0x002F,  // CSIDL_COMMON_ADMINTOOLS
+  AdminTools = 0x0030,        // CSIDL_ADMINTOOLS
+  CommonDocuments = 0x002E,   // CSIDL_COMMON_DOCUMENTS
+  CommonMusic = 0x0035,       // CSIDL_COMMON_MUSIC
+  CommonPictures = 0x0036,    // CSIDL_COMMON_PICTURES
+  CommonVideos = 0x0037,      // CSIDL_COMMON_VIDEO
+  CdBurnArea = 0x003B,        // CSIDL_CDBURN_AREA
+  Profiles = 0x003E,          // CSIDL_PROFILES
 };
 
 class SystemInfo {

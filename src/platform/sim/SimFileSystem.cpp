@@ -1,9 +1,13 @@
 #include "platform/sim/SimFileSystem.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <system_error>
 
 #include "common/AnsiText.h"
+#include "common/WindowsPath.h"
+#include "platform/sim/PeVersionResource.h"
 
 namespace fs = std::filesystem;
 
@@ -33,6 +37,29 @@ fs::path ResolveComponent(const fs::path& dir, const std::string& name) {
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
     if (EqualsIgnoreCase(it->path().filename().string(), name)) return it->path();
   return exact;
+}
+
+bool GlobMatches(std::string_view mask, std::string_view name) {
+  if (mask.empty()) return name.empty();
+  if (mask[0] == '*') {
+    for (size_t skip = 0; skip <= name.size(); ++skip)
+      if (GlobMatches(mask.substr(1), name.substr(skip))) return true;
+    return false;
+  }
+  if (name.empty()) return false;
+  if (mask[0] != '?' && ToUpperAscii(mask[0]) != ToUpperAscii(name[0])) return false;
+  return GlobMatches(mask.substr(1), name.substr(1));
+}
+
+// The system's long-name rules: a trailing ".*" also matches a name without an extension, a
+// trailing "." only such names.
+bool MaskMatches(std::string_view mask, std::string_view name) {
+  if (mask == "*" || mask == "*.*") return true;
+  if (mask.size() > 1 && mask.back() == '.' && mask[mask.size() - 2] != '.')
+    return name.find('.') == std::string_view::npos && GlobMatches(mask.substr(0, mask.size() - 1), name);
+  if (GlobMatches(mask, name)) return true;
+  return mask.size() > 2 && mask.substr(mask.size() - 2) == ".*" && name.find('.') == std::string_view::npos &&
+         GlobMatches(mask.substr(0, mask.size() - 2), name);
 }
 
 }  // namespace
@@ -304,6 +331,101 @@ std::vector<DirectoryEntry> SimFileSystem::ListDirectory(const std::string& path
   for (fs::directory_iterator it(*host, ec), end; !ec && it != end; it.increment(ec))
     entries.push_back({it->path().filename().string(), it->is_directory(ec)});
   return entries;
+}
+
+std::vector<DirectoryEntry> SimFileSystem::FindMatching(const std::string& pattern) {
+  const size_t separator = pattern.find_last_of("\\/");
+  if (separator == std::string::npos) return {};
+  const std::string mask = pattern.substr(separator + 1);
+  std::vector<DirectoryEntry> found;
+  if (mask.empty()) return found;
+  for (DirectoryEntry& entry : ListDirectory(pattern.substr(0, separator + 1)))
+    if (MaskMatches(mask, entry.name)) found.push_back(std::move(entry));
+  // NTFS returns a folder's names in the order of their upper-case forms.
+  std::sort(found.begin(), found.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
+    return ToUpperAscii(a.name) < ToUpperAscii(b.name);
+  });
+  return found;
+}
+
+std::optional<FileVersion> SimFileSystem::VersionOfFile(const std::string& path) {
+  auto image = ReadFile(path);
+  if (!image) return std::nullopt;
+  return ReadPeFileVersion(*image);
+}
+
+std::optional<DiskSpace> SimFileSystem::SpaceOnDisk(const std::string& folder) {
+  if (!DirectoryExists(folder)) return std::nullopt;
+  if (folder.size() >= 2 && folder[1] == ':') {
+    auto listed = diskSpace.find(ToUpperAscii(folder[0]));
+    if (listed != diskSpace.end()) return listed->second;
+  }
+  std::error_code ec;
+  const fs::space_info space = fs::space(*HostPath(folder), ec);
+  if (ec) return std::nullopt;
+  return DiskSpace{space.available, space.capacity};
+}
+
+std::optional<std::string> SimFileSystem::CreateTempFile(const std::string& folder, const std::string& prefix) {
+  if (!DirectoryExists(folder)) return std::nullopt;
+  const std::string start = WithTrailingBackslash(folder) + prefix.substr(0, 3);
+  // Counts up past names already taken, as the system does from its own starting number.
+  for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
+    tempFileCounter_ = (tempFileCounter_ % 0xFFFF) + 1;
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%X", static_cast<unsigned>(tempFileCounter_));
+    const std::string path = start + digits + ".tmp";
+    auto host = HostPath(path);
+    std::error_code ec;
+    if (!host || fs::exists(*host, ec)) continue;
+    if (!WriteFile(path, "")) return std::nullopt;
+    return path;
+  }
+  return std::nullopt;
+}
+
+bool SimFileSystem::IsCdDrive(char letter) { return cdDrives.find(ToUpperAscii(letter)) != std::string::npos; }
+
+namespace {
+
+// A resolved host path below the root as the Windows path that names it.
+std::optional<std::string> WindowsPathOf(const fs::path& root, const std::string& key) {
+  const fs::path relative = fs::path(key).lexically_relative(root.lexically_normal());
+  auto part = relative.begin();
+  if (relative.empty() || part == relative.end()) return std::nullopt;
+  const std::string drive = part->string();
+  std::string windows;
+  if (drive == "UNC")
+    windows = "\\\\";
+  else if (drive.size() == 1)
+    windows = drive + ":";
+  else
+    return std::nullopt;
+  bool first = drive != "UNC";
+  for (++part; part != relative.end(); ++part) {
+    if (part->empty()) continue;
+    if (first || windows.size() > 2) windows += "\\";
+    windows += part->string();
+    first = false;
+  }
+  if (windows.size() == 2 && windows[1] == ':') windows += "\\";
+  return windows;
+}
+
+}  // namespace
+
+std::vector<std::string> SimFileSystem::HiddenPaths() const {
+  std::vector<std::string> paths;
+  for (const std::string& key : hidden_)
+    if (auto path = WindowsPathOf(hostRoot_, key)) paths.push_back(*path);
+  return paths;
+}
+
+std::vector<std::pair<std::string, bool>> SimFileSystem::CompressionMarks() const {
+  std::vector<std::pair<std::string, bool>> marks;
+  for (const auto& [key, compressed] : compression_)
+    if (auto path = WindowsPathOf(hostRoot_, key)) marks.emplace_back(*path, compressed);
+  return marks;
 }
 
 }  // namespace quarrix::platform::sim

@@ -58,6 +58,24 @@ class SimFileSystem : public FileSystem {
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+  // The mask matches as the system's does on long names: "*" and "?" without regard to case,
+  // "*.*" everything, a mask ending in "." names without an extension; in the order NTFS keeps.
+  std::vector<DirectoryEntry> FindMatching(const std::string& pattern) override;
+  // Read from the file's own version resource.
+  std::optional<FileVersion> VersionOfFile(const std::string& path) override;
+  // A drive listed here answers with its figures; any other existing drive with those of the
+  // host folder's disk.
+  std::map<char, DiskSpace> diskSpace;
+  std::optional<DiskSpace> SpaceOnDisk(const std::string& folder) override;
+  std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) override;
+  // Drive letters (upper case) that are CD drives.
+  std::string cdDrives;
+  bool IsCdDrive(char letter) override;
+
+  // The attribute marks by the Windows paths they belong to: what the machine folder keeps, since
+  // host paths change when the folder moves.
+  std::vector<std::string> HiddenPaths() const;
+  std::vector<std::pair<std::string, bool>> CompressionMarks() const;
   // Wide names are host names in UTF-8: what a Unicode file system holds for them.
   bool FileExistsWide(const std::u16string& path) override { return FileExists(HostName(path)); }
   bool RemoveFileWide(const std::u16string& path) override { return RemoveFile(HostName(path)); }
@@ -79,6 +97,7 @@ class SimFileSystem : public FileSystem {
   std::set<std::string> inUse_;
   std::string currentDirectory_ = "C:\\";  // resolved host paths
   std::vector<std::string> pendingRestartDeletes_;
+  uint32_t tempFileCounter_ = 0;
 };
 
 }  // namespace quarrix::platform::sim

@@ -2,6 +2,7 @@
 // A whole simulated Windows machine: its drives on a host folder, registry, system answers,
 // a headless user interface and an archive library, bundled as a Platform.
 #include <filesystem>
+#include <string>
 
 #include "platform/Platform.h"
 #include "platform/sim/SimArchiveLibrary.h"
@@ -27,6 +28,15 @@ class SimMachine {
                         RegistryValue::Text("C:\\Program Files (x86)"), RegistryView::Force32);
     registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "ProgramFilesDir",
                         RegistryValue::Text("C:\\Program Files"), RegistryView::Force64);
+    registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "CommonFilesDir",
+                        RegistryValue::Text("C:\\Program Files (x86)\\Common Files"), RegistryView::Force32);
+    registry.WriteValue(RegistryRoot::LocalMachine, kCurrentVersion, "CommonFilesDir",
+                        RegistryValue::Text("C:\\Program Files\\Common Files"), RegistryView::Force64);
+    for (RegistryView view : {RegistryView::Force32, RegistryView::Force64})
+      registry.WriteValue(RegistryRoot::LocalMachine, std::string(kCurrentVersion) + "\\Setup", "BootDir",
+                          RegistryValue::Text("C:\\"), view);
+    registry.WriteValue(RegistryRoot::CurrentUser, std::string(kCurrentVersion) + "\\Explorer\\Shell Folders",
+                        "AppData", RegistryValue::Text("C:\\Users\\User\\AppData\\Roaming"), RegistryView::Default);
   }
 
   SimFileSystem files;

@@ -21,6 +21,7 @@ constexpr const char* kInstallerMessagesFile = "installer-messages.txt";
 constexpr const char* kInstallerCallsFile = "installer-calls.txt";
 constexpr const char* kEnvironmentFile = "environment.txt";
 constexpr const char* kSystemFile = "system.txt";
+constexpr const char* kAttributesFile = "file-marks.txt";
 
 constexpr const char* kMessageTypeNames[] = {
     "fatalexit", "error", "warning", "user", "info", "filesinuse", "resolvesource", "outofdiskspace",
@@ -382,6 +383,36 @@ void LoadEnvironmentText(SimEnvironment& environment, const std::string& text) {
   }
 }
 
+// What the drives folder cannot hold itself: hidden and compression marks, and the deletions
+// waiting for the next start.
+std::string FileMarksText(const SimFileSystem& files) {
+  std::string text = "; hidden, compressed, uncompressed or delete-at-restart, a tab, then the path\n";
+  for (const std::string& path : files.HiddenPaths()) text += "hidden\t" + Escape(path) + "\n";
+  for (const auto& [path, compressed] : files.CompressionMarks())
+    text += std::string(compressed ? "compressed" : "uncompressed") + "\t" + Escape(path) + "\n";
+  for (const std::string& path : files.PendingRestartDeletes()) text += "delete-at-restart\t" + Escape(path) + "\n";
+  return text;
+}
+
+void LoadFileMarksText(SimFileSystem& files, const std::string& text) {
+  for (const std::string& line : Lines(text)) {
+    if (line.empty() || line[0] == ';') continue;
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) throw std::runtime_error("a mark is its kind, a tab and a path");
+    const std::string kind = line.substr(0, tab);
+    const std::string path = Unescape(line.substr(tab + 1));
+    // A mark of a path that is gone by now is dropped, as the file system drops it.
+    if (kind == "hidden")
+      files.SetHidden(path);
+    else if (kind == "compressed" || kind == "uncompressed")
+      files.SetCompression(path, kind == "compressed");
+    else if (kind == "delete-at-restart")
+      files.DeleteAtRestart(path);
+    else
+      throw std::runtime_error("unknown file mark: " + kind);
+  }
+}
+
 }  // namespace
 
 bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
@@ -409,6 +440,8 @@ bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
     if (auto environmentText = ReadHostFile(current)) LoadEnvironmentText(machine.environment, *environmentText);
     current = folder_ / kSystemFile;
     if (auto systemText = ReadHostFile(current)) LoadSystemText(machine.system, *systemText);
+    current = folder_ / kAttributesFile;
+    if (auto marksText = ReadHostFile(current)) LoadFileMarksText(machine.files, *marksText);
   } catch (const std::exception& failure) {
     error = current.string() + ": " + failure.what();
     return false;
@@ -426,7 +459,8 @@ bool SimMachineStore::Save(SimMachine& machine, std::string& error) const {
          WriteHostFile(folder_ / kInstallerMessagesFile, MessagesText(machine.installer), error) &&
          WriteHostFile(folder_ / kInstallerCallsFile, CallsText(machine.installer), error) &&
          WriteHostFile(folder_ / kEnvironmentFile, EnvironmentText(machine.environment), error) &&
-         WriteHostFile(folder_ / kSystemFile, SystemText(machine.system), error);
+         WriteHostFile(folder_ / kSystemFile, SystemText(machine.system), error) &&
+         WriteHostFile(folder_ / kAttributesFile, FileMarksText(machine.files), error);
 }
 
 }  // namespace quarrix::platform::sim

@@ -1,7 +1,9 @@
 #include "platform/sim/SimSystemInfo.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "common/AnsiText.h"
 #include "common/Cp1252Text.h"
 
 namespace quarrix::platform::sim {

@@ -1,11 +1,13 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "common/WindowsPath.h"
 #include "platform/win32/Win32Api.h"
 // After <windows.h>: the compression control code.
 #include <winioctl.h>
+#include <winver.h>
 
 namespace quarrix::platform::win32 {
 
@@ -203,6 +205,54 @@ std::vector<DirectoryEntry> Win32FileSystem::ListDirectory(const std::string& pa
   } while (FindNextFileA(search, &found));
   FindClose(search);
   return entries;
+}
+
+std::vector<DirectoryEntry> Win32FileSystem::FindMatching(const std::string& pattern) {
+  std::vector<DirectoryEntry> entries;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return entries;
+}
+
+std::optional<FileVersion> Win32FileSystem::VersionOfFile(const std::string& path) {
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  if (size == 0) return std::nullopt;
+  std::vector<char> block(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  char root[] = "\\";
+  if (!VerQueryValueA(block.data(), root, reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return std::nullopt;
+  return FileVersion{HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                     LOWORD(fixed->dwFileVersionLS)};
+}
+
+std::optional<DiskSpace> Win32FileSystem::SpaceOnDisk(const std::string& folder) {
+  ULARGE_INTEGER available{};
+  ULARGE_INTEGER total{};
+  if (!GetDiskFreeSpaceExA(folder.c_str(), &available, &total, nullptr)) return std::nullopt;
+  return DiskSpace{available.QuadPart, total.QuadPart};
+}
+
+std::optional<std::string> Win32FileSystem::CreateTempFile(const std::string& folder, const std::string& prefix) {
+  char buffer[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return std::nullopt;
+  return std::string(buffer);
+}
+
+bool Win32FileSystem::IsCdDrive(char letter) {
+  const char root[] = {letter, ':', '\\', '\0'};
+  return GetDriveTypeA(root) == DRIVE_CDROM;
 }
 
 namespace {

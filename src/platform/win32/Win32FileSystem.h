@@ -27,6 +27,11 @@ class Win32FileSystem : public FileSystem {
   bool CreateDirectories(const std::string& path) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+  std::vector<DirectoryEntry> FindMatching(const std::string& pattern) override;
+  std::optional<FileVersion> VersionOfFile(const std::string& path) override;
+  std::optional<DiskSpace> SpaceOnDisk(const std::string& folder) override;
+  std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) override;
+  bool IsCdDrive(char letter) override;
   bool FileExistsWide(const std::u16string& path) override;
   bool RemoveFileWide(const std::u16string& path) override;
   bool CopyWide(const std::u16string& source, const std::u16string& target, bool overwrite) override;

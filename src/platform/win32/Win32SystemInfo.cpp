@@ -141,7 +141,32 @@ std::optional<std::string> Win32SystemInfo::LocaleInfo(uint32_t lcid, LocaleItem
   return text;
 }
 
+namespace {
+
+// The folders the system names through its own calls rather than the shell.
+std::optional<std::string> SystemFolder(SpecialFolder folder) {
+  char buffer[MAX_PATH + 1] = {};
+  UINT length = 0;
+  if (folder == SpecialFolder::Windows) {
+    length = GetWindowsDirectoryA(buffer, MAX_PATH);
+  } else if (folder == SpecialFolder::System) {
+    length = GetSystemDirectoryA(buffer, MAX_PATH);
+  } else {
+    // Looked up at run time: systems without WOW64 lack the call.
+    using Wow64DirectoryFunction = UINT(WINAPI*)(LPSTR, UINT);
+    auto wow64Directory =
+        LookUpProcedure<Wow64DirectoryFunction>(GetModuleHandleA("kernel32.dll"), "GetSystemWow64DirectoryA");
+    if (wow64Directory != nullptr) length = wow64Directory(buffer, MAX_PATH);
+  }
+  if (length == 0 || length > MAX_PATH) return std::nullopt;
+  return WithTrailingBackslash(std::string(buffer, length));
+}
+
+}  // namespace
+
 std::optional<std::string> Win32SystemInfo::FolderPath(SpecialFolder folder) {
+  if (folder == SpecialFolder::Windows || folder == SpecialFolder::System || folder == SpecialFolder::SystemWow64)
+    return SystemFolder(folder);
   using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
   HMODULE shell = LoadLibraryA("shell32.dll");
   auto getFolderPath = LookUpProcedure<GetFolderPathFunction>(shell, "SHGetFolderPathA");

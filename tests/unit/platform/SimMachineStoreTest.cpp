@@ -153,5 +153,33 @@ TEST(SimMachineStoreTest, TheSystemDescriptionSurvivesASaveAndLoad) {
   EXPECT_FALSE(system.virtualPcGuest);
 }
 
+TEST(SimMachineStoreTest, FileMarksAndRestartDeletionsSurviveASaveAndLoad) {
+  TempFolder dir;
+  SimMachineStore store(dir.Path());
+  {
+    SimMachine machine(store.DrivesFolder());
+    machine.files.CreateDirectories("C:\\Cache\\Sub Folder");
+    machine.files.WriteFile("C:\\Cache\\Sub Folder\\a.dat", "a");
+    machine.files.WriteFile("C:\\Cache\\b.dat", "b");
+    machine.files.SetHidden("C:\\Cache\\Sub Folder\\a.dat");
+    machine.files.SetHidden("C:\\Cache");
+    machine.files.SetCompression("C:\\Cache\\Sub Folder", true);
+    machine.files.SetCompression("C:\\Cache\\b.dat", false);
+    machine.files.DeleteAtRestart("C:\\Cache\\b.dat");
+    std::string error;
+    ASSERT_TRUE(store.Save(machine, error)) << error;
+  }
+  SimMachine loaded(store.DrivesFolder());
+  std::string error;
+  ASSERT_TRUE(store.Load(loaded, error)) << error;
+  EXPECT_TRUE(loaded.files.IsHidden("C:\\cache\\sub folder\\A.DAT"));
+  EXPECT_TRUE(loaded.files.IsHidden("C:\\Cache\\"));
+  EXPECT_FALSE(loaded.files.IsHidden("C:\\Cache\\b.dat"));
+  EXPECT_EQ(loaded.files.Compression("C:\\Cache\\Sub Folder"), true);
+  EXPECT_EQ(loaded.files.Compression("C:\\Cache\\b.dat"), false);
+  EXPECT_EQ(loaded.files.Compression("C:\\Cache"), std::nullopt);
+  EXPECT_EQ(loaded.files.PendingRestartDeletes(), std::vector<std::string>{"C:\\Cache\\b.dat"});
+}
+
 }  // namespace
 }  // namespace quarrix::testing

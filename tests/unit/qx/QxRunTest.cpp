@@ -147,6 +147,26 @@ TEST_F(QxRunTest, ApplyChangesInstallsTheProjectsPackageAndTheUninstallEntryRemo
   EXPECT_TRUE(EndsWith(removal.sections, "--- registration\n")) << removal.sections;
 }
 
+TEST_F(QxRunTest, ASecondRunReadsTheTextFileTheFirstWroteAndFindsItsTemporaryFile) {
+  const std::string script = Source("notes.qxs",
+                                    "Read from Text File: C:\\Notes\\log.txt LAST DONE\n"
+                                    "Write to Text File: C:\\Notes\\log.txt \"run $RUN$\" FALSE\n"
+                                    "Get Temporary File: $TEMPFILE$\n"
+                                    "Find All Files: \"$TEMPDIR$zvk*.tmp\" FALSE FALSE $FOUND$\n");
+  const std::string machine = File("machine").string();
+  fs::create_directories(File("machine") / "drives" / "C" / "Notes");
+  RunResult first = Run({script, "--machine", machine, "--", "/s", "RUN=1"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.variables["DONE"], "TRUE") << "nothing to read yet";
+  EXPECT_EQ(first.variables["FOUND"], first.variables["TEMPFILE"]);
+  RunResult second = Run({script, "--machine", machine, "--", "/s", "RUN=2"});
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.variables["LAST"], "run 1");
+  EXPECT_EQ(second.variables["DONE"], "TRUE") << "its only line was read";
+  EXPECT_NE(second.variables["TEMPFILE"], first.variables["TEMPFILE"]);
+  EXPECT_NE(second.variables["FOUND"].find(first.variables["TEMPFILE"]), std::string::npos) << second.variables["FOUND"];
+}
+
 TEST_F(QxRunTest, OutputEscapesLineBreaksAndTheExitCodeIsTheScripts) {
   const std::string script = Source("exit.qxs",
                                     "Set Variable: TWO a$NEWLINE$b\n"
