@@ -278,6 +278,16 @@ StringList TextLines(const std::string& text) {
   return lines;
 }
 
+// The text is what saving its own lines gives back: every line ended by CR LF, no lone CR or LF.
+bool InSavedForm(const std::string& text) {
+  if (!text.empty() && !EndsWith(text, "\r\n")) return false;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n')) return false;
+    if (text[at] == '\n' && (at == 0 || text[at - 1] != '\r')) return false;
+  }
+  return true;
+}
+
 // Parameters: 1 file, 2 text, 3 insert at the top.
 void WriteToTextFile(CommandContext& context) {
   const std::string path = context.Path(1);
@@ -287,14 +297,21 @@ void WriteToTextFile(CommandContext& context) {
   if (!run.textReaderPath.empty() && EqualsIgnoreCase(run.textReaderPath, path)) run.textReaderPath.clear();
 
   auto& files = context.session.platform.files;
-  StringList lines = TextLines(files.ReadFile(path).value_or(""));
+  const std::optional<std::string> existing = files.ReadFile(path);
+  files.SetAttributesNormal(path);
+  // A line added at the end of a file already in saved form gives the same bytes as saving the
+  // whole list again, without rewriting the file every time a script logs a line.
+  if (!atTop && existing && InSavedForm(*existing)) {
+    files.AppendFile(path, text + "\r\n");
+    return;
+  }
+  StringList lines = TextLines(existing.value_or(""));
   if (atTop)
     lines.insert(lines.begin(), text);
   else
     lines.push_back(text);
   std::string saved;
   for (const std::string& line : lines) saved += line + "\r\n";
-  files.SetAttributesNormal(path);
   files.WriteFile(path, saved);
 }
 

@@ -336,6 +336,10 @@ TEST(FileCommandsTest, WriteToTextFileAppendsOrInsertsLinesEndedByCrLf) {
   const std::vector<Case> cases = {
       {"missing file, at the top", "Write to Text File: C:\\w.txt new TRUE\n", std::nullopt, "new\r\n"},
       {"appended", "Write to Text File: C:\\w.txt new FALSE\n", "a\nb", "a\r\nb\r\nnew\r\n"},
+      {"appended to lines already ended by CR LF", "Write to Text File: C:\\w.txt new FALSE\n", "a\r\n\r\n",
+       "a\r\n\r\nnew\r\n"},
+      {"appended to an empty file", "Write to Text File: C:\\w.txt new FALSE\n", "", "new\r\n"},
+      {"a last line without its end", "Write to Text File: C:\\w.txt new FALSE\n", "a\r\nb", "a\r\nb\r\nnew\r\n"},
       {"inserted", "Write to Text File: C:\\w.txt new $TOP$\n", "a\r\nb\r\n", "new\r\na\r\nb\r\n"},
       {"old line breaks of every kind", "Write to Text File: C:\\w.txt new FALSE\n", "a\rb\n\nc\r\n",
        "a\r\nb\r\n\r\nc\r\nnew\r\n"},
