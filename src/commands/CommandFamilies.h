@@ -13,6 +13,7 @@ std::span<const CommandRow> InstallerBackedCommandRows();
 std::span<const CommandRow> DialogCommandRows();
 std::span<const CommandRow> ArchiveCommandRows();
 std::span<const CommandRow> ApplyCommandRows();
+std::span<const CommandRow> ProgramCommandRows();
 // Commands this build checks before the run but does not carry out yet.
 std::span<const CommandRow> PendingCommandRows();
 

@@ -42,6 +42,7 @@ const CommandCatalogue& EngineCommands() {
                                                              DialogCommandRows(),
                                                              ArchiveCommandRows(),
                                                              ApplyCommandRows(),
+                                                             ProgramCommandRows(),
                                                              PendingCommandRows(),
                                                          });
   return catalogue;

@@ -46,12 +46,6 @@ constexpr CommandRow kRows[] = {
     Pending("Check Disk Space", RequireAndDeclare<1>),
     // programs, processes and services
     Pending("Run Light Mode Setup", DeclareOnly<2>),
-    // Declaring an empty name does nothing, so "when not empty" needs no test of its own.
-    Pending("Run Program", DeclareOnly<4>),
-    Pending("Run Program As", DeclareOnly<8>),
-    Pending("Check Service", DeclareOnly<3>),
-    Pending("Check Process", DeclareOnly<2>),
-    Pending("Register Library", DeclareOnly<3>),
     // system information
     Pending("Get System Settings", DeclareOnly<1>),
     Pending("Get OS or SP Level", DeclareOnly<1>),

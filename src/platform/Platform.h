@@ -4,7 +4,10 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Installer.h"
+#include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/ScheduledTasks.h"
+#include "platform/Services.h"
 #include "platform/SystemInfo.h"
 #include "platform/Threads.h"
 #include "platform/UserInterface.h"
@@ -20,6 +23,9 @@ struct Platform {
   Clock& clock;
   Threads& threads;
   Installer& installer;
+  Processes& processes;
+  Services& services;
+  ScheduledTasks& tasks;
 };
 
 }  // namespace quarrix::platform

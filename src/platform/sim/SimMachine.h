@@ -8,6 +8,8 @@
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimInstaller.h"
+#include "platform/sim/SimProcesses.h"
+#include "platform/sim/SimServices.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystemInfo.h"
 #include "platform/sim/SimThreads.h"
@@ -35,8 +37,11 @@ class SimMachine {
   SimClock clock{system};
   SimThreads threads{clock};
   SimInstaller installer{files, registry};
+  SimProcesses processes{files};
+  SimServices services;
+  SimTasks tasks{clock};
 
-  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer}; }
+  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer, processes, services, tasks}; }
 };
 
 }  // namespace quarrix::platform::sim

@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Installer.h"
+#include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32Threads.h"
@@ -18,7 +19,7 @@ class Win32Platform {
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
-  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_}; }
+  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, processes_, services_, tasks_}; }
 
  private:
   Win32FileSystem files_;
@@ -29,6 +30,9 @@ class Win32Platform {
   Win32Clock clock_;
   Win32Threads threads_;
   Win32Installer installer_;
+  Win32Processes processes_;
+  Win32Services services_;
+  Win32Tasks tasks_;
 };
 
 }  // namespace quarrix::platform::win32
