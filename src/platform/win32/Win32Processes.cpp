@@ -23,15 +23,6 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
-std::string Narrow(const wchar_t* text) {
-  if (text == nullptr || *text == 0) return {};
-  const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));
-  return narrow;
-}
-
 HANDLE AsHandle(ProcessHandle process) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(process)); }
 ProcessHandle FromHandle(HANDLE handle) { return static_cast<ProcessHandle>(reinterpret_cast<uintptr_t>(handle)); }
 
