@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/AnsiText.h"
+#include "platform/sim/SimProcessStore.h"
 
 namespace fs = std::filesystem;
 
@@ -386,6 +387,10 @@ bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
     if (auto messagesText = ReadHostFile(current)) LoadMessagesText(machine.installer, *messagesText);
     current = folder_ / kInstallerCallsFile;
     if (auto callsText = ReadHostFile(current)) LoadCallsText(machine.installer, *callsText);
+    LoadProcessTables(machine, [&](const std::string& name) {
+      current = folder_ / name;
+      return ReadHostFile(current);
+    });
   } catch (const std::exception& failure) {
     error = current.string() + ": " + failure.what();
     return false;
@@ -397,6 +402,8 @@ bool SimMachineStore::Save(SimMachine& machine, std::string& error) const {
   std::error_code ec;
   fs::create_directories(folder_, ec);
   const auto keys = machine.registry.Keys();
+  for (const auto& [name, text] : ProcessTablesText(machine))
+    if (!WriteHostFile(folder_ / name, text, error)) return false;
   return WriteHostFile(folder_ / kSharedRegistryFile, RegistryText(keys, false), error) &&
          WriteHostFile(folder_ / kWow32RegistryFile, RegistryText(keys, true), error) &&
          WriteHostFile(folder_ / kProductsFile, ProductsText(machine.installer), error) &&
