@@ -44,8 +44,6 @@ constexpr CommandRow kRows[] = {
     Pending("Get Temporary File", DeclareOnly<1>),
     Pending("Find All Files", RequireAndDeclare<4>),
     Pending("Check Disk Space", RequireAndDeclare<1>),
-    // programs, processes and services
-    Pending("Run Light Mode Setup", DeclareOnly<2>),
     // system information
     Pending("Get System Settings", DeclareOnly<1>),
     Pending("Get OS or SP Level", DeclareOnly<1>),

@@ -10,6 +10,7 @@
 #include "commands/ProgramRuns.h"
 #include "common/AnsiText.h"
 #include "common/WindowsPath.h"
+#include "engine/AppendedData.h"
 #include "engine/Session.h"
 #include "engine/VariableManager.h"
 #include "engine/Worker.h"
@@ -78,6 +79,44 @@ void RunProgram(CommandContext& context) {
   }
   files.ChangeCurrentDirectory(previousFolder);
   if (!context.Param(5).empty()) context.SetDeclaredResult(5, std::to_string(code));
+}
+
+// Parameters: 1 compiled script, 2 result (optional), 3 arguments, 4 wait.
+void RunLightModeSetup(CommandContext& context) {
+  Session& session = context.session;
+  platform::FileSystem& files = session.platform.files;
+  const std::string script = context.Path(1);
+  if (!AttachStub(files, session.executablePath, script)) {
+    if (!context.Param(2).empty()) context.SetDeclaredResult(2, "-1");
+    return;
+  }
+  // The child setup finds its archive library beside it. Beside the engine it is already there,
+  // and must not be deleted afterwards.
+  const std::string folder = FolderUpToBackslash(script);
+  const bool besideEngine = EqualsIgnoreCase(folder, session.executableFolder);
+  const std::string library = folder + "zvk.lib";
+  if (!besideEngine) files.Copy(session.executableFolder + "zvk.lib", library, true);
+
+  ProgramRequest request;
+  request.kind = ProgramRequest::Kind::Shell;
+  request.program = script;
+  request.arguments = context.Path(3);
+  request.folder = folder;
+  request.wait = context.Truth(4);
+  const std::string previousFolder = files.CurrentDirectory();
+  if (!folder.empty()) files.ChangeCurrentDirectory(folder);
+  bool endScript = false;
+  const int32_t code = RunOnWorker(context, std::move(request), "Cancel at Light-Mode Time", endScript);
+  if (!endScript) files.ChangeCurrentDirectory(previousFolder);
+
+  if (!besideEngine) files.RemoveFile(library);
+  files.RemoveFile(script);
+  files.Move(script + ".nox", script);
+  if (endScript) {
+    context.EndScript();
+    return;
+  }
+  if (!context.Param(2).empty()) context.SetDeclaredResult(2, std::to_string(code));
 }
 
 // Parameters: 1 program, 2 working folder, 3 arguments, 4 window mode, 5 user, 6 domain,
@@ -259,6 +298,7 @@ constexpr CommandRow kRows[] = {
     // Declaring an empty name does nothing, so "when not empty" needs no test of its own.
     {"Run Program", RunProgram, DeclareOnly<4>},
     {"Run Program As", RunProgramAs, DeclareOnly<8>},
+    {"Run Light Mode Setup", RunLightModeSetup, DeclareOnly<2>},
     {"Terminate Program", TerminateProgram},
     {"Check Process", CheckProcess, DeclareOnly<2>},
     {"Check Service", CheckService, DeclareOnly<3>},

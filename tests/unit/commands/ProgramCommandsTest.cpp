@@ -9,6 +9,7 @@
 #include "commands/ProgramRuns.h"
 #include "common/AnsiText.h"
 #include "common/WindowsPath.h"
+#include "startup/PeImageBuilder.h"
 
 namespace quarrix {
 namespace {
@@ -439,6 +440,54 @@ TEST_F(ProgramCommandsTest, DotNetToolsFallBackToVersionOneWhenVersionTwoFails) 
         EXPECT_EQ(process.show, ShowMode::Hide);
       }
     EXPECT_EQ(started, c.commandLines);
+  }
+}
+
+// Parameters: 1 compiled script, 2 result, 3 arguments, 4 wait.
+TEST_F(ProgramCommandsTest, RunLightModeSetupRunsTheBuiltSetupAndPutsEverythingBack) {
+  const std::string kEngine = testing::MakePeImage({{0x400, 0x200}});
+  struct Case {
+    const char* name;
+    std::string script;
+    bool engineIsImage;
+    std::string result;
+  };
+  const std::vector<Case> cases = {
+      {"child folder", "C:\\Child\\child.exe", true, "0"},
+      {"beside the engine", "C:\\Setup\\child.exe", true, "0"},
+      {"engine cannot be measured", "C:\\Child\\child.exe", false, "-1"},
+      {"missing script", "C:\\Child\\none.exe", true, "-1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CommandRunner runner(Script("Run Light Mode Setup: " + c.script + " RESULT \"/s X=1\" TRUE\n"));
+    Prepare(runner);
+    auto& files = Machine(runner).files;
+    runner.session.executablePath = "C:\\Setup\\setup.exe";
+    runner.session.executableFolder = "C:\\Setup\\";
+    files.CreateDirectories("C:\\Setup");
+    files.CreateDirectories("C:\\Child");
+    files.WriteFile("C:\\Setup\\setup.exe", c.engineIsImage ? kEngine + "payload of the engine" : "not an image");
+    files.WriteFile("C:\\Setup\\zvk.lib", "library");
+    files.WriteFile("C:\\Setup\\child.exe", "child script");
+    files.WriteFile("C:\\Child\\child.exe", "child script");
+    runner.RunLine(0);
+    EXPECT_EQ(runner.Var("RESULT"), c.result);
+    const auto* started = LastStarted(runner);
+    if (c.result == "-1") {
+      EXPECT_EQ(started, nullptr);
+    } else {
+      ASSERT_NE(started, nullptr);
+      EXPECT_EQ(started->commandLine, "\"" + c.script + "\" /s X=1");
+      EXPECT_EQ(started->show, ShowMode::Show);
+    }
+    if (c.script != "C:\\Child\\none.exe") {
+      EXPECT_EQ(files.ReadFile(c.script), "child script") << "the script is back under its name";
+    }
+    EXPECT_FALSE(files.FileExists(c.script + ".nox"));
+    EXPECT_FALSE(files.FileExists(c.script + ".to"));
+    EXPECT_FALSE(files.FileExists("C:\\Child\\zvk.lib")) << "the copied library is gone";
+    EXPECT_EQ(files.ReadFile("C:\\Setup\\zvk.lib"), "library") << "the engine's own library stays";
   }
 }
 
