@@ -120,6 +120,25 @@ Schedule Task: {TASK} "" FALSE FALSE TRUE Friday "3:30 PM" FALSE "" {self.probe}
         self.assertEqual(code, 0)
         self.assertFalse(job.exists())
 
+    def test_light_mode_setup_runs_a_child_built_from_a_compiled_script(self):
+        # The child ends with its own exit code; it finds the archive library the command copies
+        # beside it, and its own support archive and package.
+        child = self.folder.path("child")
+        child.mkdir()
+        child_script = child / "child.exe"
+        setup_files.compiled_payload(SETUP_VALUES.replace("E2E Programs", "E2E Child").replace("00C", "00D") +
+                                     "Terminate with Exit Code: 12\n", child_script)
+        payload = child_script.read_bytes()
+        (child / "child.res").write_bytes(b"entry readme.txt\r\n")
+        (child / "child.msi").write_bytes(b"package")
+        script = self.folder.windows_path("child\\child.exe")
+        code = self.run_script("parent", f'Run Light Mode Setup: {script} CHILD "/s" TRUE\n' + self.report(["CHILD"]))
+        self.assertEqual(code, 0)
+        self.assertEqual(self.results_of()["CHILD"], "12")
+        self.assertEqual(child_script.read_bytes(), payload, "the compiled script is back under its name")
+        self.assertFalse((child / "zvk.lib").exists())
+        self.assertFalse((child / "child.exe.nox").exists())
+
     def test_restart_is_recorded_and_never_performed(self):
         # The setup's own arguments come back in the entry that resumes it.
         code = self.run_script("restart", "Reboot and Resume:\nTerminate with Exit Code: 77\n", ("/s", "STAGE=2"))
