@@ -16,6 +16,7 @@ std::span<const CommandRow> ApplyCommandRows();
 std::span<const CommandRow> RegistryCommandRows();
 std::span<const CommandRow> SystemInfoCommandRows();
 std::span<const CommandRow> FileCommandRows();
+std::span<const CommandRow> ProgramCommandRows();
 // Commands this build checks before the run but does not carry out yet.
 std::span<const CommandRow> PendingCommandRows();
 

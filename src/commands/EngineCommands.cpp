@@ -45,6 +45,7 @@ const CommandCatalogue& EngineCommands() {
                                                              RegistryCommandRows(),
                                                              SystemInfoCommandRows(),
                                                              FileCommandRows(),
+                                                             ProgramCommandRows(),
                                                              PendingCommandRows(),
                                                          });
   return catalogue;

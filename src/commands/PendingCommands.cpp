@@ -28,14 +28,6 @@ constexpr CommandRow Pending(std::string_view name, PreparationRule prepare) {
 constexpr CommandRow kRows[] = {
     // media
     Pending("Web Media Block", CheckWebMediaBlock),
-    // programs, processes and services
-    Pending("Run Light Mode Setup", DeclareOnly<2>),
-    // Declaring an empty name does nothing, so "when not empty" needs no test of its own.
-    Pending("Run Program", DeclareOnly<4>),
-    Pending("Run Program As", DeclareOnly<8>),
-    Pending("Check Service", DeclareOnly<3>),
-    Pending("Check Process", DeclareOnly<2>),
-    Pending("Register Library", DeclareOnly<3>),
     // web server
     Pending("Get IIS Property", DeclareOnly<1>),
     Pending("Get IIS Site List", DeclareOnly<1>),

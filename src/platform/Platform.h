@@ -6,7 +6,10 @@
 #include "platform/FileSystem.h"
 #include "platform/IniFiles.h"
 #include "platform/Installer.h"
+#include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/ScheduledTasks.h"
+#include "platform/Services.h"
 #include "platform/SystemInfo.h"
 #include "platform/Threads.h"
 #include "platform/UserInterface.h"
@@ -24,6 +27,9 @@ struct Platform {
   Installer& installer;
   IniFiles& ini;
   Environment& environment;
+  Processes& processes;
+  Services& services;
+  ScheduledTasks& tasks;
 };
 
 }  // namespace quarrix::platform

@@ -9,7 +9,7 @@
 
 #include "common/AnsiText.h"
 #include "startup/PayloadFields.h"
-#include "startup/StubSize.h"
+#include "engine/StubSize.h"
 #include "engine/TraceTags.h"
 
 namespace quarrix {

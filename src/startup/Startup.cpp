@@ -15,7 +15,7 @@
 #include "instance/EngineInstanceCache.h"
 #include "localisation/LanguageFile.h"
 #include "media/ArchiveExtraction.h"
-#include "startup/AppendedData.h"
+#include "engine/AppendedData.h"
 #include "startup/PayloadReader.h"
 
 namespace quarrix {

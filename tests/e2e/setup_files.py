@@ -45,6 +45,17 @@ def compiled_setup(source: str, target: pathlib.Path) -> pathlib.Path:
     return target
 
 
+def compiled_payload(source: str, target: pathlib.Path) -> pathlib.Path:
+    """The payload compiled from source, without an engine in front of it, written to target."""
+    work = pathlib.Path(os.environ["QUARRIX_E2E_WORK"])
+    work.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=work) as scratch:
+        source_path = pathlib.Path(scratch) / "setup.qxs"
+        source_path.write_bytes(source.encode("cp1252"))
+        _run_qx("compile", source_path, "-o", target)
+    return target
+
+
 def bare_engine(target: pathlib.Path) -> pathlib.Path:
     shutil.copyfile(wine.engine(), target)
     return target

@@ -10,7 +10,7 @@
 #include "commands/EngineCommands.h"
 #include "common/AnsiText.h"
 #include "startup/PayloadReader.h"
-#include "startup/StubSize.h"
+#include "engine/StubSize.h"
 
 namespace quarrix::qx {
 

@@ -20,6 +20,7 @@
 #include "msi/InstanceRegistration.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimMachineStore.h"
+#include "platform/sim/SimProcessStore.h"
 #include "startup/PayloadWriter.h"
 #include "engine/Session.h"
 #include "startup/Startup.h"
@@ -157,6 +158,26 @@ void SetCommandLine(SimMachine& machine, const std::vector<std::string>& engineA
   std::string line = "\"" + machine.system.executablePath + "\"";
   for (const std::string& argument : engineArguments) line += " " + QuotedArgument(argument);
   machine.system.commandLine = line;
+}
+
+// A restart recorded by an earlier run happens now: Windows starts again and runs the RunOnce
+// entries, and the one that names this setup is this run, with the entry's arguments.
+void ResumeAfterRestart(SimMachine& machine) {
+  const std::string& executable = machine.system.executablePath;
+  for (const std::string& command : platform::sim::RestartIfRequested(machine)) {
+    const bool quoted = StartsWith(command, "\"");
+    const std::string program = quoted ? platform::sim::ProgramOfCommandLine(command) : command.substr(0, executable.size());
+    if (!EqualsIgnoreCase(program, executable)) {
+      platform::ProgramStart start;
+      start.commandLine = command;
+      machine.processes.Create(start);
+      continue;
+    }
+    const std::string arguments = command.substr(quoted ? program.size() + 2 : program.size());
+    machine.system.commandLine = "\"" + executable + "\"" + arguments;
+    const std::string note = "qx run: the machine restarted; its RunOnce entry resumes the setup: " + command + "\n";
+    std::fputs(note.c_str(), stderr);
+  }
 }
 
 void QueueAnswers(SimMachine& machine, const std::vector<std::string>& answers) {
@@ -313,6 +334,7 @@ int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setu
   machine.files.CreateDirectories(machine.system.tempPath);
   PlaceSetup(machine, payload, setup.package, setup.packageIsPatch);
   SetCommandLine(machine, setup.engineArguments);
+  ResumeAfterRestart(machine);
   QueueAnswers(machine, setup.answers);
 
   platform::Platform platform = machine.AsPlatform();

@@ -11,6 +11,8 @@
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimIniFiles.h"
 #include "platform/sim/SimInstaller.h"
+#include "platform/sim/SimProcesses.h"
+#include "platform/sim/SimServices.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystemInfo.h"
 #include "platform/sim/SimThreads.h"
@@ -49,8 +51,14 @@ class SimMachine {
   SimInstaller installer{files, registry};
   SimIniFiles ini{files};
   SimEnvironment environment;
+  SimProcesses processes{files};
+  SimServices services;
+  SimTasks tasks{clock};
 
-  Platform AsPlatform() { return Platform{files, registry, system, ui, archive, clock, threads, installer, ini, environment}; }
+  Platform AsPlatform() {
+    return Platform{files, registry, system,      ui,        archive,  clock, threads,
+                    installer, ini, environment, processes, services, tasks};
+  }
 };
 
 }  // namespace quarrix::platform::sim

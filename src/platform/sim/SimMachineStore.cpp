@@ -8,6 +8,7 @@
 
 #include "common/AnsiText.h"
 #include "platform/sim/SimSystemStore.h"
+#include "platform/sim/SimProcessStore.h"
 
 namespace fs = std::filesystem;
 
@@ -442,6 +443,10 @@ bool SimMachineStore::Load(SimMachine& machine, std::string& error) const {
     if (auto systemText = ReadHostFile(current)) LoadSystemText(machine.system, *systemText);
     current = folder_ / kAttributesFile;
     if (auto marksText = ReadHostFile(current)) LoadFileMarksText(machine.files, *marksText);
+    LoadProcessTables(machine, [&](const std::string& name) {
+      current = folder_ / name;
+      return ReadHostFile(current);
+    });
   } catch (const std::exception& failure) {
     error = current.string() + ": " + failure.what();
     return false;
@@ -453,6 +458,8 @@ bool SimMachineStore::Save(SimMachine& machine, std::string& error) const {
   std::error_code ec;
   fs::create_directories(folder_, ec);
   const auto keys = machine.registry.Keys();
+  for (const auto& [name, text] : ProcessTablesText(machine))
+    if (!WriteHostFile(folder_ / name, text, error)) return false;
   return WriteHostFile(folder_ / kSharedRegistryFile, RegistryText(keys, false), error) &&
          WriteHostFile(folder_ / kWow32RegistryFile, RegistryText(keys, true), error) &&
          WriteHostFile(folder_ / kProductsFile, ProductsText(machine.installer), error) &&

@@ -7,6 +7,7 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32IniFiles.h"
 #include "platform/win32/Win32Installer.h"
+#include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32Threads.h"
@@ -20,7 +21,10 @@ class Win32Platform {
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
-  Platform AsPlatform() { return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, ini_, environment_}; }
+  Platform AsPlatform() {
+    return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, ini_, environment_,
+                    processes_, services_, tasks_};
+  }
 
  private:
   Win32FileSystem files_;
@@ -33,6 +37,9 @@ class Win32Platform {
   Win32Installer installer_;
   Win32IniFiles ini_;
   Win32Environment environment_;
+  Win32Processes processes_;
+  Win32Services services_;
+  Win32Tasks tasks_;
 };
 
 }  // namespace quarrix::platform::win32

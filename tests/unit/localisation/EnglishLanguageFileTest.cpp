@@ -10,7 +10,7 @@
 
 #include "localisation/LanguageFile.h"
 #include "localisation/MessageTable.h"
-#include "startup/AppendedData.h"
+#include "engine/AppendedData.h"
 #include "startup/PeImageBuilder.h"
 #include "support/TempMachine.h"
 

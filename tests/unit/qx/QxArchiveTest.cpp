@@ -9,7 +9,7 @@
 
 #include "startup/PayloadReader.h"
 #include "startup/PeImageBuilder.h"
-#include "startup/StubSize.h"
+#include "engine/StubSize.h"
 #include "support/QxProcess.h"
 #include "support/TempMachine.h"
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -265,6 +266,54 @@ TEST_F(QxRunTest, ArchivesTheScriptExtractsAreReadForReal) {
     const fs::path out = File("machine") / "drives" / "C" / "Out";
     EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out)) << "nothing written";
   }
+}
+
+}  // namespace
+}  // namespace quarrix
+
+namespace quarrix {
+namespace {
+
+TEST_F(QxRunTest, ARestartRecordedByOneRunIsTheNextRunResumedWithTheEntrysArguments) {
+  const std::string script = Source("setup.qxs",
+                                    "Check Service: Audio \"\" AUDIO\n"
+                                    "Run Program: C:\\Tools\\tool.exe FALSE \"\" TRUE CODE\n"
+                                    "Schedule Task: Job \"\" FALSE FALSE TRUE Friday \"3:30 PM\" FALSE \"\" "
+                                    "C:\\Tools\\a.exe C:\\Tools -q \"\" \"\"\n"
+                                    "Reboot and Resume:\n");
+  const fs::path machine = File("machine");
+  fs::create_directories(machine / "drives" / "C" / "Tools");
+  std::ofstream(machine / "drives" / "C" / "Tools" / "tool.exe") << "MZ";
+  std::ofstream(machine / "programs.txt") << "tool.exe\texit 7\n";
+  std::ofstream(machine / "services.txt") << "Audio\tSTOPPED\n";
+  auto read = [&machine](const char* name) {
+    std::ifstream in(machine / name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+
+  RunResult first = Run({script, "--machine", machine.string(), "--", "/s", "NAME=first"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.variables["AUDIO"], "STOPPED");
+  EXPECT_EQ(first.variables["CODE"], "7");
+  EXPECT_EQ(first.err.find("resumes"), std::string::npos);
+  EXPECT_NE(read("processes.txt").find("2\texit 7\topen\t5\tC:\\Tools\\\tC:\\Tools\\tool.exe\n"), std::string::npos);
+  EXPECT_NE(read("tasks.txt").find("Job\tweekly\t0x20\t15:30\t0x2000\t"), std::string::npos);
+  EXPECT_NE(read("restart.txt").find("requested\t1\n"), std::string::npos);
+
+  // The arguments of this second start give way to those the entry carries.
+  RunResult resumed = Run({script, "--machine", machine.string(), "--", "/s", "NAME=second"});
+  ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+  EXPECT_NE(resumed.err.find("its RunOnce entry resumes the setup: C:\\Setup\\setup.exe /s NAME=first"),
+            std::string::npos)
+      << resumed.err;
+  EXPECT_EQ(resumed.variables["NAME"], "first");
+  EXPECT_EQ(resumed.variables["CMDLINE"], "/s NAME=first");
+
+  // A run without a pending restart is no resumed one.
+  std::ofstream(machine / "restart.txt") << "requested\t0\n";
+  RunResult plain = Run({script, "--machine", machine.string(), "--", "/s", "NAME=third"});
+  EXPECT_EQ(plain.variables["NAME"], "third");
+  EXPECT_EQ(plain.err.find("resumes"), std::string::npos);
 }
 
 }  // namespace

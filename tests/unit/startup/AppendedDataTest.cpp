@@ -1,4 +1,4 @@
-#include "startup/AppendedData.h"
+#include "engine/AppendedData.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "startup/AppendedData.h"
+#include "engine/AppendedData.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "startup/StubSize.h"
+#include "engine/StubSize.h"
 
 namespace quarrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "startup/StubSize.h"
+#include "engine/StubSize.h"
 
 #include <algorithm>
 #include <limits>
