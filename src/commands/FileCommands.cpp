@@ -403,16 +403,21 @@ void GetFolderLocation(CommandContext& context) {
   context.SetDeclaredResult(1, WithTrailingBackslashUnlessEmpty(folder));
 }
 
+// Every one but the folder lookup reads or changes the file system.
+constexpr CommandRow FileRow(std::string_view name, CommandHandler handler, PreparationRule prepare = nullptr) {
+  return CommandRow{.name = name, .handler = handler, .prepare = prepare, .touchesFiles = true};
+}
+
 constexpr CommandRow kRows[] = {
-    {"Does File/Folder Exist", DoesFileOrFolderExist, DeclareOnly<1>},
-    {"Delete Files Recursive", DeleteFilesRecursive},
-    {"Find All Files", FindAllFiles, RequireAndDeclare<4>},
-    {"Get Temporary File", GetTemporaryFile, DeclareOnly<1>},
-    {"Check Disk Space", CheckDiskSpace, RequireAndDeclare<1>},
-    {"Get File Version", GetFileVersion, DeclareOnly<2>},
-    {"Check File Version", CheckFileVersion, DeclareOnly<1>},
-    {"Read from Text File", ReadFromTextFile, DeclareOnly<2, 3>},
-    {"Write to Text File", WriteToTextFile},
+    FileRow("Does File/Folder Exist", DoesFileOrFolderExist, DeclareOnly<1>),
+    FileRow("Delete Files Recursive", DeleteFilesRecursive),
+    FileRow("Find All Files", FindAllFiles, RequireAndDeclare<4>),
+    FileRow("Get Temporary File", GetTemporaryFile, DeclareOnly<1>),
+    FileRow("Check Disk Space", CheckDiskSpace, RequireAndDeclare<1>),
+    FileRow("Get File Version", GetFileVersion, DeclareOnly<2>),
+    FileRow("Check File Version", CheckFileVersion, DeclareOnly<1>),
+    FileRow("Read from Text File", ReadFromTextFile, DeclareOnly<2, 3>),
+    FileRow("Write to Text File", WriteToTextFile),
     {"Get Folder Location", GetFolderLocation, DeclareOnly<1>},
 };
 

@@ -36,6 +36,8 @@ struct CommandRow {
   bool installerBacked = false;       // the package does the work; its skip mark starts as "FALSE"
   InstallerBacking backing{};
   bool steersWizardLoop = false;  // its NEXT, BACK or CANCEL result moves a wizard loop
+  // Works on the file system: WOW64 redirection is off around it in the 64-bit modes.
+  bool touchesFiles = false;
 };
 
 class CommandCatalogue {

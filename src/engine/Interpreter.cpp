@@ -14,6 +14,7 @@
 #include "engine/RuntimeError.h"
 #include "engine/Skipping.h"
 #include "engine/WorkerHandshake.h"
+#include "engine/Wow64Switches.h"
 #include "engine/VariableManager.h"
 #include "engine/InstanceCache.h"
 #include "engine/LocalizeParameter.h"
@@ -259,6 +260,8 @@ void Interpreter::Dispatch() {
     run_.ended = true;
   } else if (const CommandRow* row = session_.run.commands->Find(command); row && row->handler) {
     CommandContext context(session_, run_, index, *row);
+    std::optional<Wow64Bracket> redirectionOff;
+    if (row->touchesFiles) redirectionOff.emplace(session_, false, Wow64Bracket::Registry::Untouched);
     if (row->steersWizardLoop) {
       RunDialogLine(context, row->handler);
     } else {

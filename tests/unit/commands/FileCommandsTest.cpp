@@ -8,6 +8,7 @@
 #include "commands/FileOperations.h"
 #include "engine/WorkerHandshake.h"
 #include "support/PeImage.h"
+#include "support/ScriptRunner.h"
 
 namespace quarrix {
 namespace {
@@ -441,6 +442,51 @@ TEST(FileCommandsTest, GetFolderLocationFallsBackAndGivesNothingForMissingValues
     runner.session.variables.SetVariable("FOLDER", "before", "Test");
     runner.RunLine(0);
     EXPECT_EQ(runner.Var("FOLDER"), c.result);
+  }
+}
+
+}  // namespace
+}  // namespace quarrix
+
+namespace quarrix {
+namespace {
+
+// Whether the line's thread had redirection off while the handler ran, as a result variable.
+void RecordRedirection(CommandContext& context) {
+  auto& system = dynamic_cast<platform::sim::SimSystemInfo&>(context.session.platform.system);
+  context.SetDeclaredResult(1, system.RedirectionOffOnThisThread() ? "OFF" : "ON");
+}
+
+TEST(FileCommandsTest, RedirectionIsOffAroundFileCommandsInTheSixtyFourBitModesOnly) {
+  struct Case {
+    const char* name;
+    const char* modeLine;
+    bool system64Bit;
+    const char* during;
+  };
+  const Case cases[] = {
+      {"Win32 mode", "Set 64 Bit Mode: TRUE FALSE FALSE", true, "ON"},
+      {"x64 mode under WOW64", "Set 64 Bit Mode: FALSE FALSE TRUE", true, "OFF"},
+      {"x64 mode on a 32-bit system", "Set 64 Bit Mode: FALSE FALSE TRUE", false, "ON"},
+  };
+  // The real mode command, and a file command whose handler reports what it runs under.
+  const CommandRow modeRow = *EngineCommands().Find("Set 64 Bit Mode");
+  const CommandRow rows[] = {modeRow, {.name = "Does File/Folder Exist", .handler = RecordRedirection,
+                                       .prepare = DeclareOnly<1>, .touchesFiles = true}};
+  constexpr std::string_view kNames[] = {"Set 64 Bit Mode", "Does File/Folder Exist"};
+  const CommandCatalogue catalogue(kNames, {rows});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::ScriptRunner runner(std::string("#quarrix-script 1\n[script]\n") + c.modeLine +
+                                 "\nDoes File/Folder Exist: DURING C:\\ FALSE\n");
+    runner.machine.system.system64Bit = c.system64Bit;
+    runner.machine.system.processWow64 = c.system64Bit;
+    ExecuteScript(runner.session, RunRequest{.packagePath = runner.PackagePath(),
+                                             .commands = catalogue,
+                                             .instanceCache = runner.instanceCache,
+                                             .stepCallback = nullptr});
+    EXPECT_EQ(runner.Var("DURING"), c.during);
+    EXPECT_FALSE(runner.machine.system.RedirectionOffOnThisThread()) << "switched back after the line";
   }
 }
 
