@@ -14,6 +14,7 @@
 #include "engine/Session.h"
 #include "engine/VariableManager.h"
 #include "engine/Worker.h"
+#include "msi/PackageDatabase.h"
 
 namespace quarrix {
 namespace {
@@ -294,6 +295,24 @@ void RegisterAssembly(CommandContext& context) {
   RunDotNetTool(session, "regasm.exe", arguments, arguments, assembly);
 }
 
+// Uninstalls every assembly the package lists from the global assembly cache: with the cache tool
+// in the support folder, and, when its last run failed, with the framework's own. This engine
+// carries no cache tool among its resources, so the first tool is there only when the setup
+// ships it in its support files; without it the framework's tool does the work.
+void RemoveAssemblies(CommandContext& context) {
+  Session& session = context.session;
+  const auto assemblies = ListPackageAssemblies(session.platform.installer, session.run.packagePath);
+  const auto removeWith = [&](const std::string& tool) {
+    int32_t last = 0;
+    for (const auto& [name, version] : assemblies)
+      last = ShellRun(session.platform.processes, tool, "/u " + name + ",Version=" + version, session.supportFolder,
+                      true, false, [] { return false; });
+    return last;
+  };
+  if (removeWith(session.supportFolder + "mgac.exe") != 0)
+    removeWith(session.platform.processes.WindowsFolder() + "Microsoft.NET\\Framework\\v1.1.4322\\gacutil.exe");
+}
+
 constexpr CommandRow kRows[] = {
     // Declaring an empty name does nothing, so "when not empty" needs no test of its own.
     {"Run Program", RunProgram, DeclareOnly<4>},
@@ -310,6 +329,7 @@ constexpr CommandRow kRows[] = {
     {"Register Assembly", RegisterAssembly},
     {"Generate Native Images", GenerateNativeImages},
     {"Run .NET Installer Class", RunDotNetInstallerClass},
+    {.name = "Remove Assemblies", .handler = RemoveAssemblies, .touchesFiles = true},
 };
 
 }  // namespace

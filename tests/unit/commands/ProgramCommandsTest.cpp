@@ -10,6 +10,7 @@
 #include "common/AnsiText.h"
 #include "common/WindowsPath.h"
 #include "startup/PeImageBuilder.h"
+#include "support/TestPackage.h"
 
 namespace quarrix {
 namespace {
@@ -506,6 +507,86 @@ TEST(StartTimeTest, ReadsUnitedStatesTimes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(ParseStartTime(c.text), c.time);
+  }
+}
+
+}  // namespace
+}  // namespace quarrix
+
+namespace quarrix {
+namespace {
+
+// A package listing one assembly, beside a support folder; the tools' exit codes as given.
+struct AssemblySetup {
+  CommandRunner runner{Script("Remove Assemblies\n")};
+  bool built = false;
+
+  AssemblySetup() {
+    auto& machine = Machine(runner);
+    const auto host = testing::BuildTestPackage(*machine.files.HostPath("C:\\Setup"));
+    if (!host) return;
+    const std::string sql =
+        "CREATE TABLE `MsiAssembly` (`Component_` CHAR(72) NOT NULL, `Feature_` CHAR(38) NOT NULL, "
+        "`File_Manifest` CHAR(72), `File_Application` CHAR(72), `Attributes` INT PRIMARY KEY `Component_`)\n"
+        "CREATE TABLE `MsiAssemblyName` (`Component_` CHAR(72) NOT NULL, `Name` CHAR(255) NOT NULL, "
+        "`Value` CHAR(255) NOT NULL PRIMARY KEY `Component_`, `Name`)\n"
+        "INSERT INTO `MsiAssembly` (`Component_`, `Feature_`) VALUES ('Main', 'All')\n"
+        "INSERT INTO `MsiAssemblyName` (`Component_`, `Name`, `Value`) VALUES ('Main', 'Name', 'Probe.Lib')\n"
+        "INSERT INTO `MsiAssemblyName` (`Component_`, `Name`, `Value`) VALUES ('Main', 'Version', '1.0.0.0')";
+    for (size_t at = 0, end; at < sql.size(); at = end + 1) {
+      end = sql.find('\n', at);
+      if (end == std::string::npos) end = sql.size();
+      std::string statement;  // in single quotes for the shell
+      for (char c : sql.substr(at, end - at)) statement += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      if (!testing::RunTool("msibuild '" + host->string() + "' -q '" + statement + "'")) return;
+    }
+    runner.session.run.packagePath = "C:\\Setup\\setup.msi";
+    runner.session.supportFolder = "C:\\Temp\\zvk1\\";
+    machine.files.CreateDirectories(runner.session.supportFolder);
+    built = true;
+  }
+  std::vector<std::string> Runs() {
+    std::vector<std::string> runs;
+    for (const auto& process : Machine(runner).processes.processes)
+      if (process.how != "system") runs.push_back(process.fileName + " " + process.commandLine);
+    return runs;
+  }
+};
+
+TEST(RemoveAssemblies, EachAssemblyGoesThroughTheSupportToolThenTheFrameworkToolWhenThatFailed) {
+  struct Case {
+    const char* name;
+    bool supportTool;       // the setup ships mgac.exe in its support files
+    int32_t supportExit;
+    bool frameworkUsed;
+  };
+  const Case cases[] = {
+      {"the support tool succeeds", true, 0, false},
+      {"the support tool fails", true, 3, true},
+      {"no support tool", false, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AssemblySetup setup;
+    if (!setup.built) GTEST_SKIP() << "wixl and msibuild are needed";
+    auto& machine = Machine(setup.runner);
+    if (c.supportTool) {
+      machine.files.WriteFile("C:\\Temp\\zvk1\\mgac.exe", "MZ");
+      machine.processes.programs.push_back({"mgac.exe", c.supportExit, "", ""});
+    }
+    const std::string framework = machine.processes.WindowsFolder() + "Microsoft.NET\\Framework\\v1.1.4322\\";
+    machine.files.CreateDirectories(framework);
+    machine.files.WriteFile(framework + "gacutil.exe", "MZ");
+    setup.runner.RunLine(0);
+    const std::vector<std::string> runs = setup.Runs();
+    const bool frameworkRan = std::any_of(runs.begin(), runs.end(), [](const std::string& run) {
+      return run.find("gacutil.exe") != std::string::npos && run.find("/u Probe.Lib,Version=1.0.0.0") != std::string::npos;
+    });
+    EXPECT_EQ(frameworkRan, c.frameworkUsed) << ::testing::PrintToString(runs);
+    if (c.supportTool) {
+      ASSERT_FALSE(runs.empty());
+      EXPECT_NE(runs.front().find("/u Probe.Lib,Version=1.0.0.0"), std::string::npos) << runs.front();
+    }
   }
 }
 
