@@ -193,18 +193,7 @@ bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
 }
 
 std::vector<DirectoryEntry> Win32FileSystem::ListDirectory(const std::string& path) {
-  std::vector<DirectoryEntry> entries;
-  std::string pattern = WithoutTrailingSeparatorsNeverEmpty(path) + "\\*";
-  WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return entries;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return entries;
+  return FindMatching(WithoutTrailingSeparatorsNeverEmpty(path) + "\\*");
 }
 
 std::vector<DirectoryEntry> Win32FileSystem::FindMatching(const std::string& pattern) {
