@@ -3,6 +3,7 @@
 //   "upper SOURCE TARGET"  TARGET := SOURCE's value in upper case, every other variable kept
 //   "fail"                 answers -1
 //   "raise"                raises a system exception and leaves it unhandled
+//   "crash"                writes through a null pointer (an access violation)
 //   "raise-on-copy"        does its work, then raises when asked to copy the output
 //   "empty"                returns a text of length 0
 #include <windows.h>
@@ -110,6 +111,10 @@ extern "C" __declspec(dllexport) int32_t __stdcall RunTimeExecute(HWND, const ch
   const std::string mode = words.empty() ? "" : words[0];
   if (mode == "fail") return -1;
   if (mode == "raise") RaiseException(0x0EEDFADE, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  if (mode == "crash") {
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+  }
   if (mode == "empty") return 0;
   if (reserved == nullptr || *reserved != 0) return -1;
   if (output == nullptr) {

@@ -69,13 +69,16 @@ class PluginsTest(unittest.TestCase):
         self.assertEqual(self.results_of(), ['HELLO, "PLUG-IN"', 'hello, "plug-in"', "ran"])
 
     def test_what_the_plugin_cannot_answer_leaves_the_variables_as_they_were(self):
+        # Each line names the variables a working call would change, so that a call that did not
+        # fail as meant shows.
         cases = [
             ("not a library", 'Shout: "upper QUIET LOUD" text.dll @media="plugins\\"'),
             ("no entry point", 'Shout: "upper QUIET LOUD" version.dll @media="plugins\\"'),
-            ("answers -1", 'Shout: fail shout.dll @media="plugins\\"'),
-            ("raises", 'Shout: raise shout.dll @media="plugins\\"'),
+            ("answers -1", 'Shout: "fail QUIET LOUD" shout.dll @media="plugins\\"'),
+            ("raises", 'Shout: "raise QUIET LOUD" shout.dll @media="plugins\\"'),
+            ("crashes", 'Shout: "crash QUIET LOUD" shout.dll @media="plugins\\"'),
             ("raises when copying its output", 'Shout: "raise-on-copy QUIET LOUD" shout.dll @media="plugins\\"'),
-            ("returns nothing", 'Set Variable: ABORTONERROR FALSE\nShout: empty shout.dll @media="plugins\\"'),
+            ("returns nothing", 'Set Variable: ABORTONERROR FALSE\nShout: "empty QUIET LOUD" shout.dll @media="plugins\\"'),
         ]
         for label, line in cases:
             with self.subTest(label):
@@ -85,7 +88,7 @@ class PluginsTest(unittest.TestCase):
                 self.assertEqual(self.results_of(), ["before", 'hello, "plug-in"', "ran"])
 
     def test_an_empty_answer_ends_the_run_while_abort_on_error_holds(self):
-        self.run_script('Shout: empty shout.dll @media="plugins\\"\n' + self.report())
+        self.run_script('Shout: "empty QUIET LOUD" shout.dll @media="plugins\\"\n' + self.report())
         self.assertFalse(self.folder.path("results.txt").exists())
 
 
