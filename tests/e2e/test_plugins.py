@@ -6,6 +6,7 @@ point and a plug-in that raises leave the variables as they were and the script 
 import os
 import pathlib
 import shutil
+import subprocess
 import unittest
 
 import setup_files
@@ -49,10 +50,19 @@ class PluginsTest(unittest.TestCase):
         (media / "text.dll").write_text("not a library")
         self.results = self.folder.windows_path("results.txt")
 
-    def run_script(self, lines):
+    def run_script(self, lines, support_archive=False):
         executable = setup_files.compiled_setup(SETUP_VALUES + lines, self.folder.path("plugins.exe"))
-        self.folder.path("plugins.res").write_bytes(b"entry readme.txt\r\n")
-        self.folder.path("zvk.lib").write_bytes(wine.fake_archive_library().read_bytes())
+        if support_archive:
+            # The real archive library and a support archive that carries the plug-in.
+            support = self.folder.path("support")
+            support.mkdir(exist_ok=True)
+            shutil.copyfile(plugin_probe(), support / "shout.dll")
+            subprocess.run(["7z", "a", "-bd", "-bso0", str(self.folder.path("plugins.res")), "."], cwd=support,
+                           check=True, timeout=60)
+            shutil.copyfile(os.environ["QUARRIX_ARCHIVE_LIBRARY"], self.folder.path("zvk.lib"))
+        else:
+            self.folder.path("plugins.res").write_bytes(b"entry readme.txt\r\n")
+            self.folder.path("zvk.lib").write_bytes(wine.fake_archive_library().read_bytes())
         self.folder.path("plugins.msi").write_bytes(b"package")
         return wine.run(executable, ["/s"])
 
@@ -65,6 +75,12 @@ class PluginsTest(unittest.TestCase):
     def test_the_script_sees_what_the_plugin_returns(self):
         code = self.run_script('Shout: "upper QUIET LOUD" shout.dll @media="plugins\\"\n'
                                "Set Variable: AFTER ran\n" + self.report())
+        self.assertEqual(code, 0)
+        self.assertEqual(self.results_of(), ['HELLO, "PLUG-IN"', 'hello, "plug-in"', "ran"])
+
+    def test_a_plugin_without_media_comes_from_the_support_folder_whatever_folder_the_line_names(self):
+        code = self.run_script('Shout: "upper QUIET LOUD" "plugins\\shout.dll"\n'
+                               "Set Variable: AFTER ran\n" + self.report(), support_archive=True)
         self.assertEqual(code, 0)
         self.assertEqual(self.results_of(), ['HELLO, "PLUG-IN"', 'hello, "plug-in"', "ran"])
 
