@@ -1,7 +1,8 @@
 """Silent setups under Wine whose plug-in lines load a real plug-in library, built with mingw for
 these tests, and call its RunTimeExecute: the variables go over as comma text and the store
 becomes what the plug-in hands back. A library that cannot be loaded, one without the entry
-point and a plug-in that raises leave the variables as they were and the script goes on."""
+point, a missing file and a plug-in that raises or crashes leave the variables as they were and
+the script goes on."""
 
 import os
 import pathlib
@@ -88,6 +89,7 @@ class PluginsTest(unittest.TestCase):
         # Each line names the variables a working call would change, so that a call that did not
         # fail as meant shows.
         cases = [
+            ("no such file", 'Shout: "upper QUIET LOUD" gone.dll'),
             ("not a library", 'Shout: "upper QUIET LOUD" text.dll @media="plugins\\"'),
             ("no entry point", 'Shout: "upper QUIET LOUD" version.dll @media="plugins\\"'),
             ("answers -1", 'Shout: "fail QUIET LOUD" shout.dll @media="plugins\\"'),
