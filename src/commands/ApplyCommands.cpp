@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands/CommandFamilies.h"
+#include "commands/SourceSearch.h"
 #include "common/AnsiText.h"
 #include "common/CommaText.h"
 #include "common/WindowsPath.h"
@@ -18,27 +19,11 @@
 namespace quarrix {
 namespace {
 
-constexpr int kLocateSourcesSlot = 17;
 constexpr int kSourcesRequiredSlot = 18;
 constexpr int kWebMediaBuild = 3;
 constexpr int kWebMediaBlocksBuild = 2;
 
 enum class ApplyKind { Changes, Patch };
-
-// The folder of the engine copy registered for the product: its Uninstall entry's command
-// starts with the quoted engine path. Empty when anything is missing.
-std::string RegisteredEngineFolder(Session& session) {
-  const bool perMachine = IsTrue(session.variables.GetVariable("ALLUSERS")) || !session.platform.system.Version().ntFamily;
-  const platform::RegistryRoot root = perMachine ? platform::RegistryRoot::LocalMachine : platform::RegistryRoot::CurrentUser;
-  std::string command = ReadRegistryText(session.platform.registry, root,
-                                         kUninstallKey + session.variables.GetVariable("TITLE"), "UninstallString");
-  if (command.empty()) return {};
-  const size_t first = command.find('"');
-  if (first != std::string::npos) command.erase(first, 1);
-  const size_t second = command.find('"');
-  if (second != std::string::npos) command.erase(second);
-  return WithTrailingBackslash(FolderUpToBackslash(command));
-}
 
 class ApplyCommand {
  public:
@@ -101,10 +86,7 @@ class ApplyCommand {
     return inputs.install ? ApplyMode::Install : ApplyMode::Remove;
   }
 
-  bool HoldsSources(const std::string& folder) const {
-    return !folder.empty() && session_.platform.files.FileExists(WithTrailingBackslash(folder) +
-                                                                 session_.run.productCodeAtStart);
-  }
+  bool HoldsSources(const std::string& folder) const { return quarrix::HoldsSources(session_, folder); }
 
   void FindPreviousSources() {
     previousSourceFolder_ = RegisteredEngineFolder(session_);
@@ -126,25 +108,7 @@ class ApplyCommand {
   }
 
   // Asks the user until a folder holds the sources; false when cancelled (always when silent).
-  bool LocateSources() {
-    if (session_.silent) return false;
-    const std::string title = session_.messages.Text(kLocateSourcesSlot);
-    const std::string windowHandle = variables_.GetVariable("WINDOWHANDLE");
-    const bool owned = !windowHandle.empty() && windowHandle != "0";
-    for (;;) {
-      auto chosen = session_.platform.ui.BrowseForFolder(title, owned);
-      if (!chosen) return false;
-      const std::string folder = WithTrailingBackslash(*chosen);
-      if (HoldsSources(folder)) {
-        session_.dataFolder = folder;
-        return true;
-      }
-      if (HoldsSources(folder + "data\\")) {
-        session_.dataFolder = folder + "data\\";
-        return true;
-      }
-    }
-  }
+  bool LocateSources() { return quarrix::LocateSources(session_); }
 
   void LocalizePackage() {
     const std::string language = variables_.GetVariable("LANGUAGE");

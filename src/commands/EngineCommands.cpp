@@ -47,7 +47,8 @@ const CommandCatalogue& EngineCommands() {
                                                              FileCommandRows(),
                                                              ProgramCommandRows(),
                                                              PendingCommandRows(),
-                                                         });
+                                                         },
+                                          &PluginCallRow());
   return catalogue;
 }
 

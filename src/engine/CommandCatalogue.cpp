@@ -7,7 +7,9 @@
 namespace quarrix {
 
 CommandCatalogue::CommandCatalogue(std::span<const std::string_view> names,
-                                   std::initializer_list<std::span<const CommandRow>> families) {
+                                   std::initializer_list<std::span<const CommandRow>> families,
+                                   const CommandRow* pluginCall)
+    : pluginCall_(pluginCall) {
   for (std::string_view name : names) rows_[name] = CommandRow{name};
   std::unordered_map<std::string_view, bool> described;
   for (std::span<const CommandRow> family : families)
@@ -30,11 +32,13 @@ StringList CommandCatalogue::CommandsNotCarriedOut(const StringList& commandName
                                                    const StringList& pluginCommands) const {
   StringList missing;
   for (const std::string& name : commandNames) {
-    // A plug-in line is a plug-in call whatever built-in it is named after, and no plug-in
-    // call is carried out by this build yet.
+    // A plug-in line is a plug-in call whatever built-in it is named after.
     const bool plugin = std::find(pluginCommands.begin(), pluginCommands.end(), name) != pluginCommands.end();
-    const CommandRow* row = Find(name);
-    if (!plugin && (!row || row->flowControl || row->handler)) continue;
+    if (plugin) {
+      if (pluginCall_ != nullptr && pluginCall_->handler) continue;
+    } else if (const CommandRow* row = Find(name); !row || row->flowControl || row->handler) {
+      continue;
+    }
     if (std::find(missing.begin(), missing.end(), name) == missing.end()) missing.push_back(name);
   }
   return missing;

@@ -44,18 +44,23 @@ class CommandCatalogue {
  public:
   // names: every command of the engine; the families' rows fill in what is known of them. A row
   // naming a command that is not among names, or a name given two rows, throws std::logic_error.
+  // pluginCall: what carries out every plug-in line, whatever its name.
   CommandCatalogue(std::span<const std::string_view> names,
-                   std::initializer_list<std::span<const CommandRow>> families);
+                   std::initializer_list<std::span<const CommandRow>> families,
+                   const CommandRow* pluginCall = nullptr);
 
   // Null for a name that is not a command of the engine (authoring-only entries pass through).
   const CommandRow* Find(std::string_view name) const;
+  // Null when this catalogue carries out no plug-in lines.
+  const CommandRow* PluginCall() const { return pluginCall_; }
 
   // The distinct names of a script's lines that this build passes over, in order of first
-  // appearance: engine commands without a handler, and every plug-in line.
+  // appearance: engine commands without a handler, and plug-in lines while there is no plug-in call.
   StringList CommandsNotCarriedOut(const StringList& commandNames, const StringList& pluginCommands) const;
 
  private:
   std::unordered_map<std::string_view, CommandRow> rows_;
+  const CommandRow* pluginCall_ = nullptr;
 };
 
 // The rows of the commands the interpreter loop carries out itself.

@@ -232,10 +232,15 @@ void Interpreter::RunDialogLine(CommandContext& context, CommandHandler handler)
 void Interpreter::Dispatch() {
   const size_t index = CurrentIndex();
   const std::string& command = run_.command;
-  // Plug-in calls take precedence over built-in names; plug-ins are not carried out by this
-  // build yet, so their lines pass through.
+  // Plug-in calls take precedence over built-in names and over the flow checks.
   const StringList& plugins = session_.payload.pluginCommands;
-  if (std::find(plugins.begin(), plugins.end(), command) != plugins.end()) return;
+  if (std::find(plugins.begin(), plugins.end(), command) != plugins.end()) {
+    if (const CommandRow* row = session_.run.commands->PluginCall(); row && row->handler) {
+      CommandContext context(session_, run_, index, *row);
+      row->handler(context);
+    }
+    return;
+  }
 
   if (run_.evaluateElseIfDirectly) {
     run_.evaluateElseIfDirectly = false;

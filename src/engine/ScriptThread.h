@@ -1,36 +1,31 @@
 #pragma once
-// The worker of a plug-in call: runs the plug-in library's entry point once with the variables
-// as comma text and hands back the comma text it returns.
+// The worker of a plug-in call: runs the plug-in library's entry point with the variables as
+// comma text and hands back the comma text it returns.
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "engine/Worker.h"
+#include "platform/PluginLibraries.h"
 
 namespace quarrix {
 
-struct ScriptThreadInputs {
-  std::string libraryPath;
-  std::string variablesText;  // ExportVariables of the store
-  std::string parameterText;  // the line's parameter text
-  uintptr_t parentWindow = 0;
-  uintptr_t handleData = 0;   // the plug-in's own handle data
-};
-
-// Given to the plug-in: a percentage and a text; false asks the plug-in to stop.
-using PluginProgress = std::function<bool(int32_t percent, const std::string& text)>;
-// The call into the library; nothing when the library reports failure.
-using PluginEntry = std::function<std::optional<std::string>(const ScriptThreadInputs&, const PluginProgress&)>;
+using ScriptThreadInputs = platform::PluginCall;
+using PluginProgress = platform::PluginProgressCallback;
+// The call into the library, as the platform carries it out.
+using PluginEntry = std::function<platform::PluginCallResult(const ScriptThreadInputs&, const PluginProgress&)>;
 
 // Made as WorkerOf<TScriptThread>.
 class TScriptThread final : public Worker {
  public:
   TScriptThread(WorkerKey key, Session& session, ScriptThreadInputs inputs, PluginEntry entry);
 
-  // Read after Finished(): what the plug-in returned, or the variables as passed in when the
-  // call failed, threw or the worker was ended by force, so that importing it changes nothing.
+  // Read after Finished(): what the plug-in returned, or the variables as passed in whenever it
+  // returned nothing usable (not loaded, no entry point, -1, raised, its output lost, or the
+  // worker ended by force), so that importing it changes nothing.
   const std::string& Result() const { return result_; }
+  // What the call came to; NotLoaded until it has returned.
+  platform::PluginOutcome Outcome() const { return outcome_; }
 
  protected:
   void Execute() override;
@@ -39,6 +34,7 @@ class TScriptThread final : public Worker {
   ScriptThreadInputs inputs_;
   PluginEntry entry_;
   std::string result_;
+  platform::PluginOutcome outcome_ = platform::PluginOutcome::NotLoaded;
 };
 
 }  // namespace quarrix

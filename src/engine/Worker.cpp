@@ -139,7 +139,7 @@ WaitOutcome WaitForWorker(Session& session, Worker& worker, const WaitOptions& o
 
   if (IsTrue(variables.GetVariable(kIsCancelled))) {
     outcome.cancelled = true;
-    ReportCancellation(session, options, outcome);
+    if (options.reportsCancellation) ReportCancellation(session, options, outcome);
   }
   session.progressPolling = false;
   return outcome;

@@ -120,6 +120,8 @@ struct WaitOptions {
   std::string cancelContext = "Cancel at Plug-In Time";
   // Program launches end one interval after cancellation, reports or not.
   bool watchdogChecksHeartbeat = true;
+  // false: a cancellation shows no box and sets nothing; the waiting code reports it itself.
+  bool reportsCancellation = true;
 };
 
 struct WaitOutcome {

@@ -38,7 +38,9 @@ std::span<const Subcommand> Subcommands() {
        " [-- ENGINE ARGS]",
        "run a setup's start-up and script on the simulated machine; prints the final variables",
        "Prints NAME=value per variable, sorted by name, with CR and LF written as \\r and \\n, then the\n"
-       "installer calls the run made (package, command line) and the instance registration it left.\n"
+       "installer calls the run made (package, command line), the instance registration it left and\n"
+       "the plug-in calls it made (library, plug-in data, outcome), if any. Plug-in libraries are\n"
+       "described by the machine folder's plugins.txt (see docs/script-format.md).\n"
        "The exit code is the run's. Message boxes, and the runtime error of a silent run, go to stderr.\n"
        "The package beside the engine is --package FILE (.msi or .msp), else the project's\n"
        "package.msi or package.msp beside SOURCE, else its package.wxs built as qx build does,\n"

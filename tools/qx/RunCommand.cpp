@@ -240,6 +240,18 @@ std::string InstallerCalls(const SimMachine& machine, size_t firstCall) {
   return text;
 }
 
+// The plug-in calls of this run, one a line: the library and the plug-in data quoted, then what
+// the call came to. Nothing at all when the script called none.
+std::string PluginCalls(const SimMachine& machine) {
+  const auto calls = machine.plugins.Calls();
+  if (calls.empty()) return {};
+  std::string text = "--- plug-in calls\n";
+  for (const auto& call : calls)
+    text += "\"" + EscapeLineBreaks(call.libraryPath) + "\" \"" + EscapeLineBreaks(call.pluginData) + "\" " +
+            platform::PluginOutcomeName(call.outcome) + "\n";
+  return text;
+}
+
 std::string RegistryText(const platform::RegistryValue& value) {
   if (value.type == platform::RegistryType::Dword && value.data.size() == 4) {
     uint32_t number = 0;
@@ -366,6 +378,7 @@ int RunRun(Arguments arguments) {
     WriteStdout(FinalVariables(session.variables));
     WriteStdout(InstallerCalls(machine, firstInstallerCall));
     WriteStdout(Registration(machine, session));
+    WriteStdout(PluginCalls(machine));
   });
 }
 

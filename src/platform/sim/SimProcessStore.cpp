@@ -17,6 +17,7 @@ constexpr const char* kServicesFile = "services.txt";
 constexpr const char* kTasksFile = "tasks.txt";
 constexpr const char* kRegistrationsFile = "registrations.txt";
 constexpr const char* kRestartFile = "restart.txt";
+constexpr const char* kPluginsFile = "plugins.txt";
 constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 constexpr const char* kStateNames[] = {"STOPPED",          "STARTING",      "STOPPING", "RUNNING",
@@ -95,6 +96,36 @@ std::string Hex(uint32_t value) {
   return text;
 }
 
+std::string PluginsText(const SimPlugins& plugins) {
+  std::string text =
+      "; plug-in library (full path or file name), what its entry point does (returns, empty, fails, raises,\n"
+      "; raises-on-copy, no-entry-point, not-loadable), then for \"returns\" the changes: NAME=value or -NAME\n";
+  for (const SimPlugin& plugin : plugins.plugins) {
+    std::string line = Field(plugin.library) + "\t" +
+                       (plugin.emptyOutput ? std::string("empty") : PluginOutcomeName(plugin.outcome));
+    for (const std::string& change : plugin.changes) line += "\t" + Field(change);
+    text += line + "\n";
+  }
+  return text;
+}
+
+SimPlugin ParsePlugin(const std::vector<std::string>& fields) {
+  SimPlugin plugin;
+  plugin.library = fields[0];
+  bool known = fields[1] == "empty";
+  plugin.emptyOutput = known;
+  for (PluginOutcome outcome : {PluginOutcome::NotLoaded, PluginOutcome::NoEntryPoint, PluginOutcome::Failed,
+                                PluginOutcome::Raised, PluginOutcome::OutputLost, PluginOutcome::Returned}) {
+    if (fields[1] != PluginOutcomeName(outcome)) continue;
+    plugin.outcome = outcome;
+    known = true;
+  }
+  if (!known) throw std::runtime_error("unknown plug-in behaviour " + fields[1]);
+  for (size_t i = 2; i < fields.size(); ++i)
+    if (!fields[i].empty()) plugin.changes.push_back(fields[i]);
+  return plugin;
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> ProcessTablesText(SimMachine& machine) {
@@ -129,7 +160,7 @@ std::vector<std::pair<std::string, std::string>> ProcessTablesText(SimMachine& m
   restart += Row({"requested", std::to_string(processes.restartsRequested)});
   return {{kProgramsFile, programs}, {kProcessesFile, table},   {kAccountsFile, accounts},
           {kServicesFile, services}, {kTasksFile, tasks},       {kRegistrationsFile, registrations},
-          {kRestartFile, restart}};
+          {kRestartFile, restart},   {kPluginsFile, PluginsText(machine.plugins)}};
 }
 
 void LoadProcessTables(SimMachine& machine, const std::function<std::optional<std::string>(const std::string&)>& read) {
@@ -208,6 +239,10 @@ void LoadProcessTables(SimMachine& machine, const std::function<std::optional<st
   if (auto text = read(kRegistrationsFile)) {
     processes.registeredLibraries.clear();
     for (const auto& f : Entries(*text, 1, kRegistrationsFile)) processes.registeredLibraries.insert(ToUpperAscii(f[0]));
+  }
+  if (auto text = read(kPluginsFile)) {
+    machine.plugins.plugins.clear();
+    for (const auto& f : Entries(*text, 2, kPluginsFile)) machine.plugins.plugins.push_back(ParsePlugin(f));
   }
   if (auto text = read(kRestartFile)) {
     for (const auto& f : Entries(*text, 2, kRestartFile))

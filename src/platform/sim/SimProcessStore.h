@@ -1,6 +1,7 @@
 #pragma once
 // The machine folder's tables of programs, processes, accounts, services, tasks, registered
-// libraries and the pending restart: tab-separated text, one entry a line, ";" starting a comment.
+// libraries, the pending restart and the plug-in libraries: tab-separated text, one entry a line,
+// ";" starting a comment.
 #include <functional>
 #include <optional>
 #include <string>

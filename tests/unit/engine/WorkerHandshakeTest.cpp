@@ -318,44 +318,52 @@ TEST_F(HandshakeTest, SilentRunBlocksOnTheWorkerWithoutPumpingOrWatchdog) {
 }
 
 TEST_F(HandshakeTest, ScriptThreadHandsBackThePluginTextOrThePassedVariables) {
+  using platform::PluginCallResult;
+  using platform::PluginOutcome;
   struct Case {
     const char* label;
     PluginEntry entry;
     std::string expected;
+    PluginOutcome outcome;
+  };
+  auto answering = [](PluginOutcome outcome, std::string output) -> PluginEntry {
+    return [=](const ScriptThreadInputs&, const PluginProgress&) { return PluginCallResult{outcome, output}; };
   };
   const std::vector<Case> cases = {
-      {"returned text", [](const ScriptThreadInputs& in, const PluginProgress&) -> std::optional<std::string> {
-         return in.variablesText + ",B=2";
+      {"returned text",
+       [](const ScriptThreadInputs& in, const PluginProgress&) {
+         return PluginCallResult{PluginOutcome::Returned, in.variablesText + ",B=2"};
        },
-       "A=1,B=2"},
-      {"failure", [](const ScriptThreadInputs&, const PluginProgress&) -> std::optional<std::string> {
-         return std::nullopt;
-       },
-       "A=1"},
-      {"throws", [](const ScriptThreadInputs&, const PluginProgress&) -> std::optional<std::string> {
+       "A=1,B=2", PluginOutcome::Returned},
+      {"returned nothing", answering(PluginOutcome::Returned, ""), "", PluginOutcome::Returned},
+      {"-1", answering(PluginOutcome::Failed, "ignored"), "A=1", PluginOutcome::Failed},
+      {"output lost", answering(PluginOutcome::OutputLost, "ignored"), "A=1", PluginOutcome::OutputLost},
+      {"not loaded", answering(PluginOutcome::NotLoaded, ""), "A=1", PluginOutcome::NotLoaded},
+      {"throws", [](const ScriptThreadInputs&, const PluginProgress&) -> PluginCallResult {
          throw std::runtime_error("crashed");
        },
-       "A=1"},
+       "A=1", PluginOutcome::Raised},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    WorkerOf<TScriptThread> thread(session, ScriptThreadInputs{"C:\\plug.dll", "A=1", "params", 0, 0}, c.entry);
+    WorkerOf<TScriptThread> thread(session, ScriptThreadInputs{"C:\\plug.dll", 0, "A=1", "params"}, c.entry);
     WaitForWorker(session, *thread);
     EXPECT_EQ(thread->Result(), c.expected);
+    EXPECT_EQ(thread->Outcome(), c.outcome);
   }
 }
 
 TEST_F(HandshakeTest, PluginProgressReportsPercentAndAsksToStopOnceCancelled) {
   std::vector<bool> answers;
   std::atomic<bool> firstReported{false};
-  PluginEntry entry = [&](const ScriptThreadInputs&, const PluginProgress& progress) -> std::optional<std::string> {
+  PluginEntry entry = [&](const ScriptThreadInputs&, const PluginProgress& progress) {
     answers.push_back(progress(40, "Half way"));
     firstReported = true;
     EXPECT_TRUE(Eventually([&] { return !progress(41, "Still going"); }));
     answers.push_back(false);
-    return "stopped";
+    return platform::PluginCallResult{platform::PluginOutcome::Returned, "stopped"};
   };
-  WorkerOf<TScriptThread> thread(session, ScriptThreadInputs{"C:\\plug.dll", "", "", 0, 0}, entry);
+  WorkerOf<TScriptThread> thread(session, ScriptThreadInputs{"C:\\plug.dll", 0, "", ""}, entry);
   temp.machine.threads.onIdle = [&] {
     if (firstReported) Cancel();
   };

@@ -219,7 +219,7 @@ TEST_F(QxRunTest, TheMachineFolderCarriesRegistryIniAndEnvironmentFromRunToRun) 
   EXPECT_EQ(run.variables["ALL"], "=C:=C:\\$NEWLINE$GREETING=from the folder");
 }
 
-TEST_F(QxRunTest, PluginLinesAreWarnedOfAsNotCarriedOut) {
+TEST_F(QxRunTest, PluginLinesAreCarriedOutEvenUnderABuiltInsName) {
   // A plug-in may carry a built-in's name: its lines are plug-in calls all the same.
   const std::string script = Source("plugins.qxs",
                                     "Call Widget: data widget.dll\n"
@@ -231,13 +231,14 @@ TEST_F(QxRunTest, PluginLinesAreWarnedOfAsNotCarriedOut) {
   for (const char* subcommand : {"run", "check"}) {
     SCOPED_TRACE(subcommand);
     RunResult result = Run({script}, subcommand);
-    for (const char* name : {"Call Widget", "Set Variable"}) {
-      EXPECT_NE(result.err.find(std::string("qx: warning: \"") + name + "\" is not carried out by this build\n"),
-                std::string::npos)
-          << result.err;
-    }
-    EXPECT_EQ(result.err.find("Never Used"), std::string::npos) << "only names the script's lines use";
+    EXPECT_EQ(result.err.find("is not carried out"), std::string::npos) << result.err;
   }
+  RunResult run = Run({script, "--", "/s"});
+  EXPECT_EQ(run.variables.count("A"), 0u) << "the \"Set Variable\" line was a plug-in call";
+  const std::string box = "Unable to load plug-in library.";
+  const size_t first = run.err.find(box);
+  EXPECT_NE(first, std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(box, first + 1), std::string::npos) << "one box per line whose library is missing";
 }
 
 TEST_F(QxRunTest, ArchivesTheScriptExtractsAreReadForReal) {
@@ -314,6 +315,37 @@ TEST_F(QxRunTest, ARestartRecordedByOneRunIsTheNextRunResumedWithTheEntrysArgume
   RunResult plain = Run({script, "--machine", machine.string(), "--", "/s", "NAME=third"});
   EXPECT_EQ(plain.variables["NAME"], "third");
   EXPECT_EQ(plain.err.find("resumes"), std::string::npos);
+}
+
+TEST_F(QxRunTest, PluginLinesCallTheLibrariesTheMachineFolderDescribes) {
+  const fs::path machine = File("machine");
+  const fs::path media = machine / "drives" / "C" / "Setup" / "data" / "plugins";
+  fs::create_directories(media);
+  std::ofstream(media / "greet.dll") << "MZ";
+  std::ofstream(media / "broken.dll") << "MZ";
+  std::ofstream(machine / "plugins.txt") << "; library, behaviour, changes\n"
+                                            "greet.dll\treturns\tGREETING=hello $DATA$\t-DOOMED\n"
+                                            "C:\\Setup\\data\\plugins\\broken.dll\traises\n";
+  std::ofstream(File("plugins.qxs"), std::ios::binary) << "#quarrix-script 1\n[setup]\ntitle = Sample\n"
+                                                          "plugin-command = Greet\n[script]\n"
+                                                          "Set Variable: DOOMED 1\n"
+                                                          "Set Variable: KEPT 1\n"
+                                                          "Greet: world greet.dll @media=\"plugins\\\"\n"
+                                                          "Greet: again broken.dll @media=\"plugins\\\"\n";
+  RunResult run = Run({File("plugins.qxs").string(), "--machine", machine.string(), "--", "/s"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.variables["GREETING"], "hello world");
+  EXPECT_EQ(run.variables.count("DOOMED"), 0u);
+  EXPECT_EQ(run.variables["KEPT"], "1");
+  EXPECT_NE(run.sections.find("--- plug-in calls\n"
+                              "\"C:\\Setup\\data\\plugins\\greet.dll\" \"world\" returns\n"
+                              "\"C:\\Setup\\data\\plugins\\broken.dll\" \"again\" raises\n"),
+            std::string::npos)
+      << run.sections;
+  EXPECT_EQ(run.err.find("not carried out"), std::string::npos) << run.err;
+  std::ifstream saved(machine / "plugins.txt");
+  const std::string table((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_NE(table.find("greet.dll\treturns\tGREETING=hello $DATA$\t-DOOMED\n"), std::string::npos) << table;
 }
 
 }  // namespace
