@@ -19,5 +19,6 @@ std::span<const CommandRow> FileCommandRows();
 std::span<const CommandRow> ProgramCommandRows();
 // Commands this build checks before the run but does not carry out yet.
 std::span<const CommandRow> PendingCommandRows();
+std::span<const CommandRow> WebMediaCommandRows();
 
 }  // namespace quarrix

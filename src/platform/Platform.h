@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/IniFiles.h"
 #include "platform/Installer.h"
+#include "platform/Internet.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/ScheduledTasks.h"
@@ -30,6 +31,7 @@ struct Platform {
   Processes& processes;
   Services& services;
   ScheduledTasks& tasks;
+  Internet& internet;
 };
 
 }  // namespace quarrix::platform

@@ -11,6 +11,7 @@
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimIniFiles.h"
 #include "platform/sim/SimInstaller.h"
+#include "platform/sim/SimInternet.h"
 #include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimServices.h"
 #include "platform/sim/SimRegistry.h"
@@ -54,10 +55,11 @@ class SimMachine {
   SimProcesses processes{files};
   SimServices services;
   SimTasks tasks{clock};
+  SimInternet internet{files};
 
   Platform AsPlatform() {
     return Platform{files, registry, system,      ui,        archive,  clock, threads,
-                    installer, ini, environment, processes, services, tasks};
+                    installer, ini, environment, processes, services, tasks, internet};
   }
 };
 
