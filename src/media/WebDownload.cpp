@@ -58,7 +58,9 @@ class BodyWriter {
   bool Start(int status, const std::string& headers) {
     if (status >= 300) return false;
     uint64_t first = 0;
-    if (status == 206 && RangeStart(headers, first) && first == from_) {
+    if (status == 206) {
+      // A part from elsewhere than asked cannot be placed.
+      if (!RangeStart(headers, first) || first != from_) return false;
       base_ = from_;
     } else {
       base_ = 0;  // the whole document, whatever was asked

@@ -68,7 +68,7 @@ class Internet {
   virtual bool SystemDownloaderAvailable() = 0;
   // Downloads url into the system's download cache, reporting every status; user and password,
   // when given, are handed to the service as its session's credentials and cleared afterwards.
-  // The status with code 14 names the cache file.
+  // The status with code 14 names the cache file, and code 6 follows it once the file is whole.
   virtual SystemDownloadResult SystemDownload(const std::string& url, const std::string& user,
                                               const std::string& password, const DownloadStatus& status) = 0;
 };

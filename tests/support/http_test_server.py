@@ -7,6 +7,8 @@ a JSON control file that the test may rewrite at any time (read on every request
   {"cut_after": {"/a.7zip": 5000},   # close the connection after N body bytes (once per entry)
    "status": {"/b.7zip": 404},       # answer with that status instead
    "ignore_ranges": true,            # answer every GET with the whole document (200)
+   "stall_after": {"/c.7zip": 1000}, # send N body bytes, then hold the connection silent
+   "stall_seconds": 30,
    "proxy_auth": "user:password"}    # act as a proxy that wants these credentials
 
 Every request is appended to the log file as one JSON line: method, path, range header,
@@ -21,6 +23,7 @@ import os
 import socket
 import sys
 import threading
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import urlsplit
 
@@ -30,6 +33,13 @@ class Handler(BaseHTTPRequestHandler):
 
     def log_message(self, *args):
         pass
+
+    def handle(self):
+        # A client that gives up mid-transfer (a cancelled download) is part of the tests.
+        try:
+            super().handle()
+        except (ConnectionResetError, BrokenPipeError):
+            pass
 
     def _control(self):
         try:
@@ -123,6 +133,9 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         cut = self._consume_cut(control, path)
         limit = size - start if cut is None else max(0, min(size - start, cut - start if cut > start else 0))
+        stall_at = control.get("stall_after", {}).get(path)
+        if stall_at is not None:
+            limit = max(0, min(limit, int(stall_at) - start))
         # Logged before the body goes out, so that a client that has its last byte finds the entry.
         self._log(206 if start else 200, limit)
         sent = 0
@@ -137,6 +150,10 @@ class Handler(BaseHTTPRequestHandler):
                 except OSError:
                     break
                 sent += len(chunk)
+        stall = control.get("stall_after", {}).get(path)
+        if stall is not None:
+            self.wfile.flush()
+            time.sleep(float(control.get("stall_seconds", 30)))
         if cut is not None:
             self.wfile.flush()
             self.connection.shutdown(socket.SHUT_RDWR)

@@ -254,14 +254,12 @@ class StatusCallback final : public IBindStatusCallback {
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG code, LPCWSTR text) override {
+    // The cache file and the end of the transfer are reported once the call has returned: the
+    // name a status gives may still change (Wine renames the entry when it commits it).
+    if (code == kStatusCacheFile || code == kStatusFinishing) return S_OK;
     const std::string narrow = text != nullptr ? Narrow(text, wcslen(text)) : std::string();
-    if (code == kStatusCacheFile) cacheFileReported_ = true;
-    if (code == kStatusFinishing && cacheFileReported_) finishedAfterCacheFile_ = true;
     return status_(code, progress, total, narrow) ? S_OK : E_ABORT;
   }
-  // Some versions of the service never name the cache file in a status; the caller then learns
-  // it from the call's result, in the same order of statuses.
-  bool StatusesComplete() const { return finishedAfterCacheFile_; }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
@@ -269,8 +267,6 @@ class StatusCallback final : public IBindStatusCallback {
 
  private:
   const DownloadStatus& status_;
-  bool cacheFileReported_ = false;
-  bool finishedAfterCacheFile_ = false;
 };
 
 }  // namespace
@@ -319,7 +315,7 @@ SystemDownloadResult Win32Internet::SystemDownload(const std::string& url, const
     setOption(nullptr, kInternetOptionPassword, empty, 0);
   }
   result.succeeded = hr == S_OK;
-  if (result.succeeded && !callback.StatusesComplete())
+  if (result.succeeded)
     result.succeeded = status(kStatusCacheFile, 0, 0, cacheFile) && status(kStatusFinishing, 0, 0, {});
   result.outOfMemory = hr == E_OUTOFMEMORY;
   if (!result.succeeded) result.errorText = SystemMessage(static_cast<DWORD>(hr));

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "localisation/MessageTable.h"
@@ -149,6 +152,24 @@ TEST_F(HttpDownloadTest, ProxyWithUserAndPassword) {
 TEST_F(HttpDownloadTest, CancelStopsTheTransfer) {
   services.progress = [](const std::string&, int) { return false; };
   EXPECT_FALSE(Download());
+}
+
+// The server falls silent mid-body; a cancel that comes then ends the wait well within the
+// worker's watchdog interval (5 s) instead of at the socket's time-out.
+TEST_F(HttpDownloadTest, CancelEndsASilentWaitWithinTheWatchdogInterval) {
+  server.Control(R"({"stall_after": {"/block.7zip": 50000}, "stall_seconds": 20})");
+  services.waitTimeoutMs = 30000;
+  std::atomic<bool> cancelled{false};
+  services.progress = [&](const std::string&, int) { return true; };
+  services.keepGoing = [&] { return !cancelled.load(); };
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    cancelled = true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Download());
+  canceller.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
 TEST(BlockPasswordTest, UnscramblesWhatTheAuthoringSideWrites) {
