@@ -193,11 +193,16 @@ bool RunDriver(Session& session, const std::string& entry) {
     FinishBlock(session, entry);
     return true;
   }
+  // The archive goes into the data folder in use now, which ALLUSERS may have moved since the
+  // "Web Media Block" line.
+  if (!state.block.archivePath.empty())
+    state.block.archivePath =
+        WithTrailingBackslash(session.dataFolder) + FileNameAfterBackslash(state.block.archivePath);
   std::string archive = LocalCopy(session);
   const bool localCopy = !archive.empty();
   if (!localCopy) {
     archive = state.block.archivePath;
-    if (!InsideFolder(archive, session.dataFolder))
+    if (!archive.empty() && !InsideFolder(archive, session.dataFolder))
       throw std::runtime_error("The web media block " + archive + " lies outside the data folder.");
     Download(session, entry);
   }

@@ -177,6 +177,22 @@ TEST_F(FetchWebMediaTest, FreshCopyAfterAFailedLocalCopyDownloads) {
   EXPECT_TRUE(runner->machine.files.FileExists("C:\\Setup\\Block1.7zip"));
 }
 
+// ALLUSERS changes the cache root: what was fetched moves along and is not fetched again.
+TEST_F(FetchWebMediaTest, FetchedBlocksFollowTheDataFolderWhenAllUsersChanges) {
+  auto runner = RunScript(std::string("[setup]\nbuild-mode = 2\nrevision-code = ") + kRevision +
+                          "\n[script]\nSet Variable: ALLUSERS TRUE\nWeb Media Block: Block1 " + server.Url("Block1.7zip") +
+                          "\nInstall Files: a b $TARGETDIR$ @media=Block1\\\nSet Variable: FIRST $ENGINECACHE$\n"
+                          "Set Variable: ALLUSERS FALSE\nInstall Files: a b $TARGETDIR$ @media=Block1\\\n");
+  const std::string first = runner->Var("FIRST");
+  const std::string second = runner->Var("ENGINECACHE");
+  ASSERT_NE(first, second);
+  platform::sim::SimFileSystem& files = runner->machine.files;
+  EXPECT_TRUE(files.FileExists(second + "Block1\\docs\\readme.txt"));
+  EXPECT_TRUE(files.FileExists(second + "Block1\\" + kRevision));
+  EXPECT_FALSE(files.DirectoryExists(first + "Block1"));
+  EXPECT_EQ(Count(server.Requests(), "\"GET\""), 1u);
+}
+
 TEST_F(FetchWebMediaTest, BlockNameThatNamesAPathIsRefused) {
   auto runner = RunScript(std::string("[setup]\nbuild-mode = 2\nrevision-code = ") + kRevision +
                           "\n[script]\nWeb Media Block: ..\\..\\Windows " + server.Url("Block1.7zip") + "\n");
