@@ -138,8 +138,6 @@ Extraction Extract(Session& session, const std::string& entry, const std::string
 
 bool Cancelled(Session& session) { return IsTrue(session.variables.GetVariable("VELD_IsCancelled")); }
 
-bool RunDriver(Session& session, const std::string& entry);
-
 // Extracts the archive until it succeeds or the user stops; a fresh copy starts the fetch over.
 bool ExtractBlock(Session& session, const std::string& entry, const std::string& archive, bool localCopy) {
   platform::FileSystem& files = session.platform.files;
