@@ -19,6 +19,7 @@ std::span<const CommandRow> FileCommandRows();
 std::span<const CommandRow> ProgramCommandRows();
 // Commands this build checks before the run but does not carry out yet.
 std::span<const CommandRow> PendingCommandRows();
+std::span<const CommandRow> WebMediaCommandRows();
 // What carries out every line of the script's plug-in commands.
 const CommandRow& PluginCallRow();
 

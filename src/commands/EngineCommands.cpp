@@ -47,6 +47,7 @@ const CommandCatalogue& EngineCommands() {
                                                              FileCommandRows(),
                                                              ProgramCommandRows(),
                                                              PendingCommandRows(),
+                                                             WebMediaCommandRows(),
                                                          },
                                           &PluginCallRow());
   return catalogue;

@@ -11,6 +11,7 @@
 #include "instance/InstanceBootstrap.h"
 #include "engine/PackageEdits.h"
 #include "engine/Session.h"
+#include "media/FetchWebMedia.h"
 
 namespace quarrix {
 namespace {
@@ -40,9 +41,10 @@ void RunInstallerBacked(CommandContext& context, const std::string& header) {
   const InstallerBacking& backing = context.Row().backing;
   if (context.LineIndex() < session.run.skipMarks.size()) session.run.skipMarks[context.LineIndex()] = "TRUE";
   QueueAndRecordInstallerProperty(session.run, "A" + header, "TRUE");
-  // The web media block of "Install Files", "Install Assembly", "Install ODBC Driver" and
-  // "Install Service" lines in web-based builds is fetched here once the download of media blocks
-  // exists; until then such a line relies on media already in place.
+  if (backing.fetchesMedia && FetchLineMedia(session, context.LineIndex())) {
+    context.EndScript();
+    return;
+  }
   size_t k = 0;
   for (const ParameterProperty& property : backing.properties) {
     ++k;
@@ -145,7 +147,7 @@ constexpr CommandRow kRows[] = {
     Backed("Write Registry", {kWriteRegistry, /*onlyReferences=*/true}),
     Backed("Edit INI File", {kEditIniFile}),
     Backed("Set Environment", {kSetEnvironment}),
-    Backed("Install Files", {kInstallFiles}, RunInstallerBackedLine, CheckInstallFiles),
+    Backed("Install Files", {kInstallFiles, false, 0, /*fetchesMedia=*/true}, RunInstallerBackedLine, CheckInstallFiles),
     Backed("Copy/Move Local Files", {kCopyMoveLocalFiles}),
     Backed("Delete Files", {kFirstParameter}, RunInstallerBackedLine, CheckDeleteFiles),
     Backed("Create Folder", {kFirstParameter}),
@@ -154,10 +156,10 @@ constexpr CommandRow kRows[] = {
     Backed("Create File Type", {kCreateFileType}),
     Backed("Advertised File Type", {}, AdvertisedFileType),
     Backed("Control Service", {kControlService}),
-    Backed("Install Service", {kInstallService, false, /*serviceDependencyParameter=*/10}),
-    Backed("Install Assembly", {kInstallAssembly}),
+    Backed("Install Service", {kInstallService, false, /*serviceDependencyParameter=*/10, /*fetchesMedia=*/true}),
+    Backed("Install Assembly", {kInstallAssembly, false, 0, /*fetchesMedia=*/true}),
     Backed("Create ODBC DSN", {}),
-    Backed("Install ODBC Driver", {kInstallOdbcDriver}),
+    Backed("Install ODBC Driver", {kInstallOdbcDriver, false, 0, /*fetchesMedia=*/true}),
     {"Transform Instance", TransformInstance},
 };
 

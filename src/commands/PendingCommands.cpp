@@ -5,29 +5,15 @@
 #include <string_view>
 
 #include "commands/CommandFamilies.h"
-#include "common/WindowsPath.h"
 
 namespace quarrix {
 namespace {
-
-bool IsLegalFileName(std::string_view path) {
-  return FileNameAfterBackslashOrColon(path).find_first_of("/*?\"<>|") == std::string::npos;
-}
-
-std::string CheckWebMediaBlock(const LineCheck& check) {
-  std::string name = check.Param(1);
-  if (!name.empty() && check.Param(2).empty()) return "Web Media Block must have at least one download URL";
-  if (!IsLegalFileName(name)) return "Web Media Block name must be a legal file name";
-  return {};
-}
 
 constexpr CommandRow Pending(std::string_view name, PreparationRule prepare) {
   return CommandRow{.name = name, .prepare = prepare};
 }
 
 constexpr CommandRow kRows[] = {
-    // media
-    Pending("Web Media Block", CheckWebMediaBlock),
     // web server
     Pending("Get IIS Property", DeclareOnly<1>),
     Pending("Get IIS Site List", DeclareOnly<1>),

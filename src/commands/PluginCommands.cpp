@@ -12,6 +12,7 @@
 #include "engine/ScriptThread.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
+#include "media/FetchWebMedia.h"
 
 namespace quarrix {
 namespace {
@@ -33,6 +34,10 @@ class PluginLine {
       : context_(context), session_(context.session), variables_(context.session.variables) {}
 
   void Run() {
+    if (FetchLineMedia(session_, context_.LineIndex())) {
+      context_.EndScript();
+      return;
+    }
     const std::string library = LocateLibrary();
     if (!session_.platform.files.FileExists(library)) {
       ReportMissingLibrary();
@@ -64,7 +69,7 @@ class PluginLine {
       return session_.supportFolder + (slash == std::string::npos ? named : named.substr(slash + 1));
     }
     const int buildMode = session_.payload.buildMode;
-    // A web-based setup's block is fetched by the web media driver, which fills the data folder.
+    // Run() had the web media driver fetch the block into the data folder.
     if (buildMode == kWebBuild) return InDataFolder();
     if (buildMode == kAllMediaBuild || session_.platform.files.FileExists(InDataFolder())) return AskWhenMissing();
     if (buildMode == kPatchBuild) FindPreviousSources();

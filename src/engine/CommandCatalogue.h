@@ -26,6 +26,7 @@ struct InstallerBacking {
   std::span<const ParameterProperty> properties;
   bool onlyReferences = false;  // a parameter goes over only when its stored text refers to a variable
   size_t serviceDependencyParameter = 0;  // 0: none; its "~" become the package's "$NULL$"
+  bool fetchesMedia = false;  // in web-based builds the line's media block is fetched first
 };
 
 struct CommandRow {

@@ -7,6 +7,7 @@
 #include "common/AnsiText.h"
 #include "engine/ComponentTable.h"
 #include "engine/PackageEdits.h"
+#include "engine/WebMediaState.h"
 
 namespace quarrix {
 
@@ -31,6 +32,8 @@ struct Run {
   // where its next read starts; an empty path while none is open.
   std::string textReaderPath;
   uint64_t textReaderOffset = 0;
+  // The current web media block and the download options.
+  WebMediaState webMedia;
 
   // What the run entry was handed: the commands it dispatches to and the instance cache it keeps.
   const CommandCatalogue* commands = nullptr;

@@ -42,6 +42,8 @@ class FileSystem {
   virtual bool WriteFile(const std::string& path, const std::string& data) = 0;
   // Opened for reading and writing (created when missing), data written at its end.
   virtual bool AppendFile(const std::string& path, const std::string& data) = 0;
+  // Cut (or created empty when missing) at size bytes; a longer file keeps its first size bytes.
+  virtual bool TruncateFile(const std::string& path, uint64_t size) = 0;
 
   virtual bool RemoveFile(const std::string& path) = 0;
   // Deletes the file, or the folder once it is empty, when the system next starts

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/IniFiles.h"
 #include "platform/Installer.h"
+#include "platform/Internet.h"
 #include "platform/PluginLibraries.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
@@ -31,6 +32,7 @@ struct Platform {
   Processes& processes;
   Services& services;
   ScheduledTasks& tasks;
+  Internet& internet;
   PluginLibraries& plugins;
 };
 

@@ -2,12 +2,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "PackageBuild.h"
 #include "QxCommands.h"
+#include "media/BlockPassword.h"
 #include "startup/PayloadWriter.h"
 
 namespace quarrix::qx {
@@ -18,6 +23,9 @@ namespace fs = std::filesystem;
 constexpr const char* kSourceName = "setup.qxs";
 constexpr const char* kSupportFolderName = "support";
 constexpr const char* kPackageSourceName = "package.wxs";
+constexpr const char* kWebFolderName = "web";
+constexpr const char* kAddressesName = "addresses.txt";
+constexpr int kWebMediaBuild = 2;
 
 // A private folder for the package work, so that a failing tool leaves the setup folder alone.
 class ScratchFolder {
@@ -88,6 +96,69 @@ void PackSupportArchive(const fs::path& supportFolder, const fs::path& archive) 
   fs::rename(temporary, archive);
 }
 
+// 7z run in the web folder with the block's folder as its one argument, so every entry path starts
+// with the block name, as the engine's extraction expects.
+void PackBlock(const fs::path& webFolder, const std::string& block, const fs::path& archive,
+               const std::string& password) {
+  const std::string target = fs::absolute(archive).string();
+  std::vector<std::string> command = {"7z", "a", "-t7z", "-bd", "-bso0", "-bsp0", "-y"};
+  if (!password.empty()) command.push_back("-p" + password);
+  command.push_back(target);
+  command.push_back(block);
+  const pid_t child = fork();
+  if (child < 0) throw InputError("build: cannot start 7z");
+  if (child == 0) {
+    if (chdir(webFolder.c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    for (std::string& part : command) argv.push_back(part.data());
+    argv.push_back(nullptr);
+    execvp("7z", argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw InputError("build: 7z could not pack the web media block " + block);
+}
+
+// The base addresses the project's web/addresses.txt names, one per line, blank lines and
+// lines starting with "#" left out.
+std::vector<std::string> BaseAddresses(const fs::path& webFolder) {
+  std::vector<std::string> bases;
+  std::ifstream in(webFolder / kAddressesName);
+  for (std::string line; std::getline(in, line);) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '/')) line.pop_back();
+    if (!line.empty() && line[0] != '#') bases.push_back(line);
+  }
+  return bases;
+}
+
+struct WebBlocks {
+  std::vector<std::pair<std::string, fs::path>> archives;  // block name, packed archive
+  std::string addressList;                                  // one "NAME = ADDRESSES" line per block
+};
+
+// Every folder below web/ is one block; each becomes NAME.7zip, with the password the script
+// gives the block (or its "offline" fallback), and one address per base address.
+WebBlocks PackWebBlocks(const fs::path& webFolder, const ScriptPayload& payload, const fs::path& scratch) {
+  WebBlocks blocks;
+  if (payload.buildMode != kWebMediaBuild)
+    throw InputError("build: " + webFolder.string() + " holds web media blocks, but setup.qxs is not build-mode 2");
+  const std::vector<std::string> bases = BaseAddresses(webFolder);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(webFolder))
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const fs::path archive = scratch / (name + ".7zip");
+    PackBlock(webFolder, name, archive, BlockPassword(payload.webMediaPasswords, name));
+    blocks.archives.emplace_back(name, archive);
+    std::string addresses;
+    for (const std::string& base : bases) addresses += (addresses.empty() ? "" : "$NEWLINE$") + base + "/" + name + ".7zip";
+    blocks.addressList += name + " = " + addresses + "\n";
+  }
+  return blocks;
+}
+
 void CopyInto(const fs::path& source, const fs::path& target) {
   WriteHostFileAtomically(target.string(), ReadHostFile(source.string()));
 }
@@ -139,6 +210,12 @@ int RunBuild(Arguments arguments) {
   if (!packageOption && !fs::exists(project / "package.msi") && !fs::exists(project / "package.msp") &&
       fs::is_regular_file(wxs))
     built = BuildPackage(wxs, scratch.Path(), payload.productCode, payload.revisionCode);
+  const fs::path webFolder = project / kWebFolderName;
+  std::optional<WebBlocks> webBlocks;
+  if (fs::is_directory(webFolder)) {
+    fs::create_directories(scratch.Path() / "web");
+    webBlocks = PackWebBlocks(webFolder, payload, scratch.Path() / "web");
+  }
   fs::path archiveFolder = support;
   if (built && layout == "archive") {
     archiveFolder = scratch.Path() / "support";
@@ -157,6 +234,11 @@ int RunBuild(Arguments arguments) {
   if (!payload.productCode.empty()) {
     fs::create_directories(out / "data", error);
     WriteHostFileAtomically((out / "data" / payload.productCode).string(), "");
+  }
+  if (webBlocks) {
+    fs::create_directories(out / "web", error);
+    for (const auto& [blockName, archive] : webBlocks->archives) CopyInto(archive, out / "web" / (blockName + ".7zip"));
+    WriteHostFileAtomically((out / "web" / kAddressesName).string(), webBlocks->addressList);
   }
   if (built) {
     CopyInto(built->package, out / (projectName + ".msi"));

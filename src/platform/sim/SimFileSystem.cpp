@@ -172,6 +172,17 @@ bool SimFileSystem::AppendFile(const std::string& path, const std::string& data)
   return static_cast<bool>(out);
 }
 
+bool SimFileSystem::TruncateFile(const std::string& path, uint64_t size) {
+  auto host = HostPath(path);
+  std::error_code ec;
+  if (!host || !fs::is_directory(host->parent_path(), ec) || fs::is_directory(*host, ec)) return false;
+  if (!fs::exists(*host, ec)) std::ofstream(*host, std::ios::binary);
+  const uint64_t held = fs::file_size(*host, ec);
+  if (ec) return false;
+  if (held > size) fs::resize_file(*host, size, ec);
+  return !ec;
+}
+
 bool SimFileSystem::RemoveFile(const std::string& path) {
   auto host = HostPath(path);
   std::error_code ec;

@@ -27,6 +27,7 @@ class SimFileSystem : public FileSystem {
                                       uint64_t length = UINT64_MAX) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   bool AppendFile(const std::string& path, const std::string& data) override;
+  bool TruncateFile(const std::string& path, uint64_t size) override;
   // A file in use (SetInUse) cannot be deleted, as a running program's executable on Windows;
   // its folder can still be renamed, and the mark moves with it.
   bool RemoveFile(const std::string& path) override;

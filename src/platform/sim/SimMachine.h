@@ -12,6 +12,7 @@
 #include "platform/sim/SimIniFiles.h"
 #include "platform/sim/SimInstaller.h"
 #include "platform/sim/SimPlugins.h"
+#include "platform/sim/SimInternet.h"
 #include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimServices.h"
 #include "platform/sim/SimRegistry.h"
@@ -55,11 +56,12 @@ class SimMachine {
   SimProcesses processes{files};
   SimServices services;
   SimTasks tasks{clock};
+  SimInternet internet{files};
   SimPlugins plugins{files};
 
   Platform AsPlatform() {
-    return Platform{files, registry, system,      ui,        archive,  clock, threads,
-                    installer, ini, environment, processes, services, tasks, plugins};
+    return Platform{files, registry, system,      ui,        archive,  clock,   threads, installer,
+                    ini,   environment, processes, services, tasks,    internet, plugins};
   }
 };
 

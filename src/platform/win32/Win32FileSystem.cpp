@@ -109,6 +109,17 @@ bool Win32FileSystem::AppendFile(const std::string& path, const std::string& dat
   return WriteAll(file.Get(), data);
 }
 
+bool Win32FileSystem::TruncateFile(const std::string& path, uint64_t size) {
+  FileHandle file(OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
+  if (!file.IsOpen()) return false;
+  LARGE_INTEGER held{};
+  if (!GetFileSizeEx(file.Get(), &held)) return false;
+  if (static_cast<uint64_t>(held.QuadPart) <= size) return true;
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(size);
+  return SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
+}
+
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 bool Win32FileSystem::DeleteAtRestart(const std::string& path) {

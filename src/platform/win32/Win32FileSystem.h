@@ -13,6 +13,7 @@ class Win32FileSystem : public FileSystem {
                                       uint64_t length = UINT64_MAX) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   bool AppendFile(const std::string& path, const std::string& data) override;
+  bool TruncateFile(const std::string& path, uint64_t size) override;
   bool RemoveFile(const std::string& path) override;
   bool DeleteAtRestart(const std::string& path) override;
   bool Copy(const std::string& source, const std::string& target, bool overwrite) override;

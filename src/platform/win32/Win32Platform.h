@@ -7,6 +7,7 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32IniFiles.h"
 #include "platform/win32/Win32Installer.h"
+#include "platform/win32/Win32Internet.h"
 #include "platform/win32/Win32Plugins.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
@@ -24,7 +25,7 @@ class Win32Platform {
 
   Platform AsPlatform() {
     return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, ini_, environment_,
-                    processes_, services_, tasks_, plugins_};
+                    processes_, services_, tasks_, internet_, plugins_};
   }
 
  private:
@@ -41,6 +42,7 @@ class Win32Platform {
   Win32Processes processes_;
   Win32Services services_;
   Win32Tasks tasks_;
+  Win32Internet internet_;
   Win32Plugins plugins_;
 };
 

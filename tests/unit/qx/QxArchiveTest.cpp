@@ -10,6 +10,7 @@
 #include "startup/PayloadReader.h"
 #include "startup/PeImageBuilder.h"
 #include "engine/StubSize.h"
+#include "media/BlockPassword.h"
 #include "support/QxProcess.h"
 #include "support/TempMachine.h"
 
@@ -267,6 +268,52 @@ TEST_F(QxPackageBuildTest, FailingPackageStepsLeaveTheSetupFolderUntouched) {
   const Outcome collision = Build();
   EXPECT_EQ(collision.exitCode, 2);
   EXPECT_NE(collision.err.find("collides"), std::string::npos) << collision.err;
+}
+
+}  // namespace
+}  // namespace quarrix
+
+namespace quarrix {
+namespace {
+
+// Every byte as an escape: scrambled passwords may hold any byte.
+std::string Escaped(const std::string& bytes) {
+  static const char* kDigits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) out += std::string("\\x") + kDigits[c >> 4] + kDigits[c & 15];
+  return out;
+}
+
+TEST_F(QxBuildTest, WebFolderBecomesOneBlockArchivePerFolderWithItsAddresses) {
+  WriteHostFile(Path("Sample/setup.qxs"), "#quarrix-script 1\n[setup]\nbuild-mode = 2\nweb-media-password = Program " +
+                                              Escaped(ScrambleBlockPassword("Pr0gram pass")) +
+                                              "\n[script]\nSet Variable: A 1\n");
+  WriteHostFile(Path("Sample/web/Program/bin/app.exe"), "program");
+  WriteHostFile(Path("Sample/web/Help/index.html"), "help");
+  WriteHostFile(Path("Sample/web/addresses.txt"), "http://one.example/v1/\r\n# mirror\nhttp://two.example/v1\n");
+  const Outcome built = Build();
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  EXPECT_EQ(ReadHostFile(Path("out/web/addresses.txt")),
+            "Help = http://one.example/v1/Help.7zip$NEWLINE$http://two.example/v1/Help.7zip\n"
+            "Program = http://one.example/v1/Program.7zip$NEWLINE$http://two.example/v1/Program.7zip\n");
+  // Entries start with the block name; only the block the script gives a password is encrypted.
+  const Outcome help = Qx({"list", Path("out/web/Help.7zip").string()});
+  EXPECT_EQ(help.exitCode, 0) << help.err;
+  EXPECT_NE(help.out.find("Help\\index.html"), std::string::npos) << help.out;
+  const Outcome wrong = Qx({"extract", Path("out/web/Program.7zip").string(), Path("x1").string()});
+  EXPECT_NE(wrong.exitCode, 0);
+  const Outcome right = Qx({"extract", Path("out/web/Program.7zip").string(), Path("x2").string(), "--password",
+                            "Pr0gram pass"});
+  EXPECT_EQ(right.exitCode, 0) << right.err;
+  EXPECT_EQ(ReadHostFile(Path("x2/Program/bin/app.exe")), "program");
+}
+
+TEST_F(QxBuildTest, WebFolderNeedsAWebBasedBuild) {
+  WriteHostFile(Path("Sample/web/Program/app.exe"), "program");
+  const Outcome built = Build();
+  EXPECT_EQ(built.exitCode, 2);
+  EXPECT_NE(built.err.find("build-mode 2"), std::string::npos) << built.err;
+  EXPECT_FALSE(fs::exists(Path("out/Sample.exe")));
 }
 
 }  // namespace

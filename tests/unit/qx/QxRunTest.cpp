@@ -350,3 +350,39 @@ TEST_F(QxRunTest, PluginLinesCallTheLibrariesTheMachineFolderDescribes) {
 
 }  // namespace
 }  // namespace quarrix
+
+#include <cstdlib>
+
+#include "support/HttpTestServer.h"
+
+namespace quarrix {
+namespace {
+
+// qx run of a web-based setup downloads its block from a real server into the machine folder.
+TEST_F(QxRunTest, AWebBasedSetupFetchesItsBlockFromAServer) {
+  if (std::system("command -v 7z >/dev/null 2>&1") != 0) GTEST_SKIP() << "7z is not installed";
+  testing::HttpTestServer server(File("server"));
+  fs::create_directories(File("block") / "Block1");
+  std::ofstream(File("block") / "Block1" / "app.txt", std::ios::binary) << "from the web";
+  const std::string pack = "cd '" + File("block").string() + "' && 7z a -bso0 -bsp0 '" +
+                           (server.Root() / "Block1.7zip").string() + "' Block1";
+  ASSERT_EQ(std::system(pack.c_str()), 0);
+  std::ofstream(File("web.qxs"), std::ios::binary)
+      << "#quarrix-script 1\n[setup]\nproduct-code = {11111111-2222-3333-4444-555555555555}\n"
+         "revision-code = {AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}\nbuild-mode = 2\n[script]\n"
+         "Web Media Block: Block1 " << server.Url("Block1.7zip") << "\n"
+         "Install Files: a b $TARGETDIR$ @media=Block1\\\n";
+  RunResult run = Run({File("web.qxs").string(), "--machine", File("machine").string(), "--", "/s"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.variables["ABORTEDONERROR"], "FALSE") << run.err;
+  // DATADIR is a Windows path on the simulated drive C.
+  std::string relative = run.variables["DATADIR"].substr(3);
+  for (char& c : relative)
+    if (c == '\\') c = '/';
+  const fs::path block = File("machine") / "drives" / "C" / relative / "Block1";
+  EXPECT_EQ(testing::ReadHostFile(block / "app.txt"), "from the web");
+  EXPECT_TRUE(fs::exists(block / "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}"));
+}
+
+}  // namespace
+}  // namespace quarrix
