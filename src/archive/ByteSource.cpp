@@ -79,8 +79,7 @@ std::span<const uint8_t> ByteSource::ReadInPlace(size_t size) {
   return {scratch_.data(), Read(scratch_.data(), wanted)};
 }
 
-bool InputWindow::Fill() {
-  if (position_ < data_.size()) return true;
+bool InputWindow::Refill() {
   position_ = 0;
   data_ = source_.ReadInPlace(capacity_);
   return !data_.empty();

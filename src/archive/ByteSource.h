@@ -39,17 +39,18 @@ class InputWindow {
   // capacity: the most bytes taken from the source at once.
   InputWindow(ByteSource& source, size_t capacity) : source_(source), capacity_(capacity) {}
   // Refills when empty; false at the end of the input.
-  bool Fill();
+  bool Fill() { return position_ < data_.size() || Refill(); }
   const uint8_t* Data() const { return data_.data() + position_; }
   size_t Available() const { return data_.size() - position_; }
   void Consume(size_t count) { position_ += count; }
   // Next byte or throws at the end of the input.
   uint8_t TakeByte() {
-    if (position_ == data_.size() && !Fill()) ThrowEndOfInput();
+    if (position_ == data_.size() && !Refill()) ThrowEndOfInput();
     return data_[position_++];
   }
 
  private:
+  bool Refill();
   [[noreturn]] static void ThrowEndOfInput();
 
   ByteSource& source_;
