@@ -60,9 +60,16 @@ class BcjSource : public ByteSource {
   bool ended_ = false;
 };
 
-bool IsBranchOpcode(uint8_t previous, uint8_t current) {
+constexpr bool IsBranchOpcode(uint8_t previous, uint8_t current) {
   return (current & 0xFE) == 0xE8 || (previous == 0x0F && (current & 0xF0) == 0x80);
 }
+
+// Bytes that end a branch opcode after some previous byte: call, jump, conditional jump.
+constexpr std::array<bool, 256> kMayEndBranchOpcode = [] {
+  std::array<bool, 256> table{};
+  for (unsigned b = 0; b < 256; ++b) table[b] = IsBranchOpcode(0x0F, static_cast<uint8_t>(b));
+  return table;
+}();
 
 class Bcj2Source : public ByteSource {
  public:
@@ -107,7 +114,8 @@ class Bcj2Source : public ByteSource {
     while (count < limit) {
       const uint8_t value = data[count];
       out[count++] = value;
-      if (IsBranchOpcode(previous, value)) {
+      // One table test per byte; the exact test only for the few bytes it lets through.
+      if (kMayEndBranchOpcode[value] && IsBranchOpcode(previous, value)) {
         opcode_ = value;
         atBranch_ = true;
         break;
