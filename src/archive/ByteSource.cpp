@@ -75,8 +75,11 @@ std::unique_ptr<ByteSource> NewCopySource(std::unique_ptr<ByteSource> input, uin
 std::span<const uint8_t> ByteSource::ReadInPlace(size_t size) {
   constexpr size_t kMaxScratch = size_t{1} << 20;
   const size_t wanted = std::min(size, kMaxScratch);
-  if (scratch_.size() < wanted) scratch_.resize(wanted);
-  return {scratch_.data(), Read(scratch_.data(), wanted)};
+  if (scratchSize_ < wanted) {
+    scratch_ = std::make_unique_for_overwrite<uint8_t[]>(wanted);
+    scratchSize_ = wanted;
+  }
+  return {scratch_.get(), Read(scratch_.get(), wanted)};
 }
 
 bool InputWindow::Refill() {

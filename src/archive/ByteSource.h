@@ -22,7 +22,8 @@ class ByteSource {
   virtual std::span<const uint8_t> ReadInPlace(size_t size);
 
  private:
-  std::vector<uint8_t> scratch_;
+  std::unique_ptr<uint8_t[]> scratch_;  // not zero-filled: Read writes what is returned
+  size_t scratchSize_ = 0;
 };
 
 // Reads exactly size bytes or throws a corrupt-archive error.
