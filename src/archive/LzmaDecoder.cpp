@@ -175,13 +175,23 @@ class Lzma2Source : public ByteSource {
   std::span<const uint8_t> ReadInPlace(size_t size) override {
     if (remaining_ == 0 || size == 0) return {};
     while (chunkUnpacked_ == 0) StartChunk();
-    const size_t wanted = static_cast<size_t>(std::min<uint64_t>({size, core_.PrepareRoom(), remaining_, chunkUnpacked_}));
+    const size_t limit = static_cast<size_t>(std::min<uint64_t>({size, core_.PrepareRoom(), remaining_}));
     const size_t start = core_.State().dicPos;
-    const size_t produced = stored_ ? CopyStored(wanted) : DecodeCoded(wanted);
-    remaining_ -= produced;
-    chunkUnpacked_ -= produced;
-    if (chunkUnpacked_ == 0 && !stored_ && chunkPacked_ != 0) ThrowCorrupt("an LZMA2 chunk has surplus data");
-    return {core_.At(start), produced};
+    size_t total = 0;
+    // Chunks hold at most 64 KiB of packed data: going on into the next one while the window
+    // has room hands out whole files in one piece instead of one piece per chunk.
+    for (;;) {
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(limit - total, chunkUnpacked_));
+      const size_t produced = stored_ ? CopyStored(wanted) : DecodeCoded(wanted);
+      remaining_ -= produced;
+      chunkUnpacked_ -= produced;
+      total += produced;
+      if (chunkUnpacked_ == 0 && !stored_ && chunkPacked_ != 0) ThrowCorrupt("an LZMA2 chunk has surplus data");
+      if (total == limit || chunkUnpacked_ != 0 || remaining_ == 0) break;
+      while (chunkUnpacked_ == 0) StartChunk();
+      if (core_.State().dicPos != start + total) break;  // the next chunk starts elsewhere
+    }
+    return {core_.At(start), total};
   }
 
  private:
