@@ -16,12 +16,18 @@ class AesSource : public ByteSource {
       : input_(std::move(input)), decryptor_(std::move(decryptor)), buffer_(size_t{1} << 16), remaining_(outputSize) {}
 
   size_t Read(uint8_t* out, size_t size) override {
+    const auto bytes = ReadInPlace(size);
+    if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+    return bytes.size();
+  }
+
+  std::span<const uint8_t> ReadInPlace(size_t size) override {
     if (begin_ == end_) Refill();
     const size_t count = static_cast<size_t>(std::min<uint64_t>({size, end_ - begin_, remaining_}));
-    std::memcpy(out, buffer_.data() + begin_, count);
+    const std::span<const uint8_t> bytes(buffer_.data() + begin_, count);
     begin_ += count;
     remaining_ -= count;
-    return count;
+    return bytes;
   }
 
  private:

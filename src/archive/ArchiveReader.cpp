@@ -63,7 +63,7 @@ FileStamp StampOf(const ArchiveEntry& entry) {
 class ArchiveReader::Extraction {
  public:
   Extraction(ArchiveReader& reader, ArchiveOutput& output, const std::string& destination, const ExtractOptions& options)
-      : reader_(reader), output_(output), destination_(destination), options_(options), buffer_(kChunk) {}
+      : reader_(reader), output_(output), destination_(destination), options_(options) {}
 
   void Run() {
     Select();
@@ -118,6 +118,14 @@ class ArchiveReader::Extraction {
     }
   }
 
+  // Files of one folder tend to follow each other: the folder is made once for all of them.
+  void MakeParentFolders(const std::string& path) {
+    std::string parent = FolderBeforeBackslash(path);
+    if (parent == lastParent_ && !parent.empty()) return;
+    MakeFolders(parent);
+    lastParent_ = std::move(parent);
+  }
+
   void ExtractFolders() {
     const StreamsInfo& streams = Header().streams;
     std::vector<size_t> entryOfSubstream(streams.substreamSizes.size(), kNoEntry);
@@ -158,7 +166,7 @@ class ArchiveReader::Extraction {
 
   void Discard(ByteSource& source, uint64_t size) {
     while (size > 0) {
-      const size_t count = source.Read(buffer_.data(), static_cast<size_t>(std::min<uint64_t>(size, buffer_.size())));
+      const size_t count = source.ReadInPlace(static_cast<size_t>(std::min<uint64_t>(size, kChunk))).size();
       if (count == 0) ThrowCorrupt("the data end early");
       size -= count;
     }
@@ -167,7 +175,7 @@ class ArchiveReader::Extraction {
   void WriteFile(size_t index, ByteSource& source) {
     const ArchiveEntry& entry = Entries()[index];
     const std::string path = JoinPath(destination_, entry.path);
-    MakeFolders(FolderBeforeBackslash(path));
+    MakeParentFolders(path);
     if (output_.Exists(path)) {
       const int32_t answer = options_.overwrite ? options_.overwrite(path) : kOverwriteReplace;
       if (answer != kOverwriteReplace) {
@@ -179,11 +187,13 @@ class ArchiveReader::Extraction {
     if (!created) throw ArchiveError(ArchiveStatus::kWriteFailed, "cannot create " + path);
     PartialFile file(path, std::move(created));
     uint32_t crc = 0;
+    // Straight from the decoder's window to the file: no copy of the bytes in between.
     for (uint64_t remaining = entry.size; remaining > 0;) {
-      const size_t count = source.Read(buffer_.data(), static_cast<size_t>(std::min<uint64_t>(remaining, buffer_.size())));
+      const auto bytes = source.ReadInPlace(static_cast<size_t>(std::min<uint64_t>(remaining, kChunk)));
+      const size_t count = bytes.size();
       if (count == 0) ThrowCorrupt("the data of " + entry.path + " end early");
-      if (!file.File().Write(buffer_.data(), count)) throw ArchiveError(ArchiveStatus::kWriteFailed, "cannot write " + path);
-      crc = UpdateCrc32(crc, buffer_.data(), count);
+      if (!file.File().Write(bytes.data(), count)) throw ArchiveError(ArchiveStatus::kWriteFailed, "cannot write " + path);
+      crc = UpdateCrc32(crc, bytes.data(), count);
       remaining -= count;
       done_ += count;
       ReportProgress(entry.path);
@@ -203,8 +213,8 @@ class ArchiveReader::Extraction {
   ArchiveOutput& output_;
   const std::string& destination_;
   const ExtractOptions& options_;
-  std::vector<uint8_t> buffer_;
   std::vector<bool> selected_;
+  std::string lastParent_;
   uint64_t total_ = 0;
   uint64_t done_ = 0;
 };

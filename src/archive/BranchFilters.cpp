@@ -19,11 +19,17 @@ class BcjSource : public ByteSource {
   explicit BcjSource(std::unique_ptr<ByteSource> input) : input_(std::move(input)), buffer_(kBufferSize) {}
 
   size_t Read(uint8_t* out, size_t size) override {
+    const auto bytes = ReadInPlace(size);
+    if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+    return bytes.size();
+  }
+
+  std::span<const uint8_t> ReadInPlace(size_t size) override {
     if (begin_ == ready_) Refill();
     const size_t count = std::min(size, ready_ - begin_);
-    std::memcpy(out, buffer_.data() + begin_, count);
+    const std::span<const uint8_t> bytes(buffer_.data() + begin_, count);
     begin_ += count;
-    return count;
+    return bytes;
   }
 
  private:
@@ -54,9 +60,16 @@ class BcjSource : public ByteSource {
   bool ended_ = false;
 };
 
-bool IsBranchOpcode(uint8_t previous, uint8_t current) {
+constexpr bool IsBranchOpcode(uint8_t previous, uint8_t current) {
   return (current & 0xFE) == 0xE8 || (previous == 0x0F && (current & 0xF0) == 0x80);
 }
+
+// Bytes that end a branch opcode after some previous byte: call, jump, conditional jump.
+constexpr std::array<bool, 256> kMayEndBranchOpcode = [] {
+  std::array<bool, 256> table{};
+  for (unsigned b = 0; b < 256; ++b) table[b] = IsBranchOpcode(0x0F, static_cast<uint8_t>(b));
+  return table;
+}();
 
 class Bcj2Source : public ByteSource {
  public:
@@ -90,22 +103,26 @@ class Bcj2Source : public ByteSource {
  private:
   static constexpr uint32_t kProbabilityOne = 1u << 11;
 
-  // Copies main-stream bytes up to and including the next branch opcode.
+  // Copies main-stream bytes up to and including the next branch opcode. Byte by byte into
+  // the output while scanning: the runs between branches are too short for a copy call.
   size_t CopyPlainBytes(uint8_t* out, size_t size) {
     if (!main_.Fill()) ThrowCorrupt("BCJ2 main stream ends early");
     const size_t limit = static_cast<size_t>(std::min<uint64_t>({size, remaining_, main_.Available()}));
     const uint8_t* data = main_.Data();
+    uint8_t previous = previous_;
     size_t count = 0;
     while (count < limit) {
-      const uint8_t value = data[count++];
-      if (IsBranchOpcode(previous_, value)) {
+      const uint8_t value = data[count];
+      out[count++] = value;
+      // One table test per byte; the exact test only for the few bytes it lets through.
+      if (kMayEndBranchOpcode[value] && IsBranchOpcode(previous, value)) {
         opcode_ = value;
         atBranch_ = true;
         break;
       }
-      previous_ = value;
+      previous = value;
     }
-    std::memcpy(out, data, count);
+    previous_ = previous;
     main_.Consume(count);
     remaining_ -= count;
     position_ += static_cast<uint32_t>(count);

@@ -39,6 +39,15 @@ class CopySource : public ByteSource {
     return count;
   }
 
+  std::span<const uint8_t> ReadInPlace(size_t size) override {
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(size, remaining_));
+    if (wanted == 0) return {};
+    const auto bytes = input_->ReadInPlace(wanted);
+    if (bytes.empty()) ThrowCorrupt("stored data ends early");
+    remaining_ -= bytes.size();
+    return bytes;
+  }
+
  private:
   std::unique_ptr<ByteSource> input_;
   uint64_t remaining_;
@@ -63,16 +72,22 @@ std::unique_ptr<ByteSource> NewCopySource(std::unique_ptr<ByteSource> input, uin
   return std::make_unique<CopySource>(std::move(input), size);
 }
 
-bool InputWindow::Fill() {
-  if (position_ < end_) return true;
-  position_ = 0;
-  end_ = source_.Read(buffer_.data(), buffer_.size());
-  return end_ > 0;
+std::span<const uint8_t> ByteSource::ReadInPlace(size_t size) {
+  constexpr size_t kMaxScratch = size_t{1} << 20;
+  const size_t wanted = std::min(size, kMaxScratch);
+  if (scratchSize_ < wanted) {
+    scratch_ = std::make_unique_for_overwrite<uint8_t[]>(wanted);
+    scratchSize_ = wanted;
+  }
+  return {scratch_.get(), Read(scratch_.get(), wanted)};
 }
 
-uint8_t InputWindow::TakeByte() {
-  if (!Fill()) ThrowCorrupt("a stream ends early");
-  return buffer_[position_++];
+bool InputWindow::Refill() {
+  position_ = 0;
+  data_ = source_.ReadInPlace(capacity_);
+  return !data_.empty();
 }
+
+void InputWindow::ThrowEndOfInput() { ThrowCorrupt("a stream ends early"); }
 
 }  // namespace quarrix::archive

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "archive/ArchiveStatus.h"
 
@@ -21,6 +22,11 @@ void FreeBytes(void*, void* address) { std::free(address); }
 ISzAlloc gAllocator{AllocateBytes, FreeBytes};
 
 using LzmaProperties = std::array<uint8_t, LZMA_PROPS_SIZE>;
+
+size_t CopyOut(std::span<const uint8_t> bytes, uint8_t* buffer) {
+  if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
+  return bytes.size();
+}
 
 constexpr size_t kInitialWindow = size_t{1} << 20;
 constexpr size_t kInputWindow = size_t{1} << 16;
@@ -40,12 +46,18 @@ class LzmaCore {
       ThrowUnsupported("the dictionary is too large");
     }
     capacity_ = static_cast<size_t>(needed);
-    window_.resize(std::min(capacity_, kInitialWindow));
-    state_.dic = window_.data();
-    state_.dicBufSize = window_.size();
+    try {
+      Resize(std::min(capacity_, kInitialWindow));
+    } catch (...) {
+      LzmaDec_FreeProbs(&state_, &gAllocator);
+      throw;
+    }
     LzmaDec_Init(&state_);
   }
-  ~LzmaCore() { LzmaDec_FreeProbs(&state_, &gAllocator); }
+  ~LzmaCore() {
+    LzmaDec_FreeProbs(&state_, &gAllocator);
+    std::free(state_.dic);
+  }
   LzmaCore(const LzmaCore&) = delete;
   LzmaCore& operator=(const LzmaCore&) = delete;
 
@@ -54,10 +66,8 @@ class LzmaCore {
   // Contiguous room at the write position, at least one byte.
   size_t PrepareRoom() {
     if (state_.dicPos == state_.dicBufSize) {
-      if (window_.size() < capacity_) {
-        window_.resize(std::min(capacity_, window_.size() * 2));
-        state_.dic = window_.data();
-        state_.dicBufSize = window_.size();
+      if (state_.dicBufSize < capacity_) {
+        Resize(std::min(capacity_, state_.dicBufSize * 2));
       } else {
         state_.dicPos = 0;
       }
@@ -93,8 +103,16 @@ class LzmaCore {
   const uint8_t* At(size_t position) const { return state_.dic + position; }
 
  private:
+  // Raw memory, never zero-filled: the decoder writes every byte before it reads it, and pages
+  // the data never reach cost nothing. realloc can move a large block without copying it.
+  void Resize(size_t size) {
+    void* grown = std::realloc(state_.dic, size);
+    if (!grown) throw std::bad_alloc();  // the old block stays valid and is freed with the core
+    state_.dic = static_cast<uint8_t*>(grown);
+    state_.dicBufSize = size;
+  }
+
   CLzmaDec state_;
-  std::vector<uint8_t> window_;
   size_t capacity_ = 0;
 };
 
@@ -103,8 +121,10 @@ class LzmaSource : public ByteSource {
   LzmaSource(std::unique_ptr<ByteSource> input, const LzmaProperties& properties, uint64_t outputSize)
       : input_(std::move(input)), window_(*input_, kInputWindow), core_(properties, outputSize), remaining_(outputSize) {}
 
-  size_t Read(uint8_t* buffer, size_t size) override {
-    if (remaining_ == 0 || size == 0) return 0;
+  size_t Read(uint8_t* buffer, size_t size) override { return CopyOut(ReadInPlace(size), buffer); }
+
+  std::span<const uint8_t> ReadInPlace(size_t size) override {
+    if (remaining_ == 0 || size == 0) return {};
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>({size, core_.PrepareRoom(), remaining_}));
     const size_t start = core_.State().dicPos;
     for (;;) {
@@ -112,9 +132,8 @@ class LzmaSource : public ByteSource {
       uint64_t consumed = 0;
       const size_t produced = core_.Decode(window_, wanted, UINT64_MAX, consumed);
       if (produced > 0) {
-        std::memcpy(buffer, core_.At(start), produced);
         remaining_ -= produced;
-        return produced;
+        return {core_.At(start), produced};
       }
       if (!haveInput || consumed == 0) ThrowCorrupt("LZMA data end early");
     }
@@ -151,17 +170,28 @@ class Lzma2Source : public ByteSource {
         core_(MaxLiteralProperties(dictionarySize), outputSize),
         remaining_(outputSize) {}
 
-  size_t Read(uint8_t* buffer, size_t size) override {
-    if (remaining_ == 0 || size == 0) return 0;
+  size_t Read(uint8_t* buffer, size_t size) override { return CopyOut(ReadInPlace(size), buffer); }
+
+  std::span<const uint8_t> ReadInPlace(size_t size) override {
+    if (remaining_ == 0 || size == 0) return {};
     while (chunkUnpacked_ == 0) StartChunk();
-    const size_t wanted = static_cast<size_t>(std::min<uint64_t>({size, core_.PrepareRoom(), remaining_, chunkUnpacked_}));
+    const size_t limit = static_cast<size_t>(std::min<uint64_t>({size, core_.PrepareRoom(), remaining_}));
     const size_t start = core_.State().dicPos;
-    const size_t produced = stored_ ? CopyStored(wanted) : DecodeCoded(wanted);
-    std::memcpy(buffer, core_.At(start), produced);
-    remaining_ -= produced;
-    chunkUnpacked_ -= produced;
-    if (chunkUnpacked_ == 0 && !stored_ && chunkPacked_ != 0) ThrowCorrupt("an LZMA2 chunk has surplus data");
-    return produced;
+    size_t total = 0;
+    // Chunks hold at most 64 KiB of packed data: going on into the next one while the window
+    // has room hands out whole files in one piece instead of one piece per chunk.
+    for (;;) {
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(limit - total, chunkUnpacked_));
+      const size_t produced = stored_ ? CopyStored(wanted) : DecodeCoded(wanted);
+      remaining_ -= produced;
+      chunkUnpacked_ -= produced;
+      total += produced;
+      if (chunkUnpacked_ == 0 && !stored_ && chunkPacked_ != 0) ThrowCorrupt("an LZMA2 chunk has surplus data");
+      if (total == limit || chunkUnpacked_ != 0 || remaining_ == 0) break;
+      while (chunkUnpacked_ == 0) StartChunk();
+      if (core_.State().dicPos != start + total) break;  // the next chunk starts elsewhere
+    }
+    return {core_.At(start), total};
   }
 
  private:

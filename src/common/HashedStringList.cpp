@@ -70,8 +70,33 @@ uint64_t FoldedHash(std::string_view text) {
 std::ptrdiff_t HashedStringList::IndexOf(std::string_view key) const {
   if (!indexValid_) RebuildIndex();
   if (slots_.empty()) return npos;
+  return Probe(key, FoldedHash(key));
+}
+
+void HashedStringList::IndexOfEach(std::span<const std::string_view> keys, std::span<std::ptrdiff_t> found) const {
+  if (keys.size() != found.size()) throw std::invalid_argument("IndexOfEach needs one result per key");
+  if (!indexValid_) RebuildIndex();
+  if (slots_.empty()) {
+    std::fill(found.begin(), found.end(), npos);
+    return;
+  }
+  // Enough keys in flight to hide the memory latency, few enough for their hashes to stay in
+  // registers and the stack.
+  constexpr size_t kBatch = 16;
+  const size_t mask = slots_.size() - 1;
+  uint64_t hashes[kBatch];
+  for (size_t first = 0; first < keys.size(); first += kBatch) {
+    const size_t count = std::min(kBatch, keys.size() - first);
+    for (size_t i = 0; i < count; ++i) {
+      hashes[i] = FoldedHash(keys[first + i]);
+      __builtin_prefetch(&slots_[hashes[i] & mask]);
+    }
+    for (size_t i = 0; i < count; ++i) found[first + i] = Probe(keys[first + i], hashes[i]);
+  }
+}
+
+std::ptrdiff_t HashedStringList::Probe(std::string_view key, uint64_t hash) const {
   size_t mask = slots_.size() - 1;
-  uint64_t hash = FoldedHash(key);
   auto tag = static_cast<uint32_t>(hash >> 32);
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
     const Slot& candidate = slots_[slot];

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quarrix {
@@ -30,12 +31,16 @@ class HashedStringList {
 
   // Index of the last entry equal to key ignoring case, or npos.
   std::ptrdiff_t IndexOf(std::string_view key) const;
+  // IndexOf of every key into found (same length). Looking up many keys at once lets their
+  // index slots be fetched from memory together instead of one miss after another.
+  void IndexOfEach(std::span<const std::string_view> keys, std::span<std::ptrdiff_t> found) const;
 
   // Equal entries in the same order; the index is a cache and does not count.
   friend bool operator==(const HashedStringList& a, const HashedStringList& b) { return a.entries_ == b.entries_; }
 
  private:
   void RebuildIndex() const;
+  std::ptrdiff_t Probe(std::string_view key, uint64_t hash) const;
 
   std::vector<std::string> entries_;
   // Open addressing over entry positions, each slot holding the upper half of the key's hash

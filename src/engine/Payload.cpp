@@ -24,6 +24,36 @@ std::string LineParameters::Get(size_t n) const {
   return list_->At(index);
 }
 
+std::vector<LineParameters> FindEachLine(const ParameterLists& lists, const std::vector<std::string>& lineGuids) {
+  std::vector<LineParameters> lines(lineGuids.size());
+  // Lines still unresolved, looked for in the next list.
+  std::vector<size_t> pending;
+  std::vector<std::string_view> keys;
+  for (size_t line = 0; line < lineGuids.size(); ++line) {
+    if (lineGuids[line].empty()) continue;
+    pending.push_back(line);
+    keys.push_back(lineGuids[line]);
+  }
+  std::vector<std::ptrdiff_t> found;
+  for (const HashedStringList& list : lists) {
+    if (pending.empty()) break;
+    found.resize(keys.size());
+    list.IndexOfEach(keys, found);
+    size_t kept = 0;
+    for (size_t i = 0; i < pending.size(); ++i) {
+      if (found[i] != HashedStringList::npos) {
+        lines[pending[i]] = LineParameters(list, static_cast<size_t>(found[i]));
+      } else {
+        pending[kept] = pending[i];
+        keys[kept++] = keys[i];
+      }
+    }
+    pending.resize(kept);
+    keys.resize(kept);
+  }
+  return lines;
+}
+
 std::string GetLineParameter(const ParameterLists& lists, std::string_view lineGuid, size_t n) {
   return LineParameters(lists, lineGuid).Get(n);
 }

@@ -58,6 +58,8 @@ std::string GetLineParameter(const ParameterLists& lists, std::string_view lineG
 class LineParameters {
  public:
   LineParameters(const ParameterLists& lists, std::string_view lineGuid);
+  LineParameters() = default;  // a line that no list holds
+  LineParameters(const HashedStringList& list, size_t start) : list_(&list), start_(start) {}
   // As GetLineParameter of the same line.
   std::string Get(size_t n) const;
 
@@ -65,5 +67,9 @@ class LineParameters {
   const HashedStringList* list_ = nullptr;  // null: no list holds the line
   size_t start_ = 0;
 };
+
+// LineParameters of every line at once, the lookups batched: as the one-line constructor for
+// each GUID, in order.
+std::vector<LineParameters> FindEachLine(const ParameterLists& lists, const std::vector<std::string>& lineGuids);
 
 }  // namespace quarrix

@@ -40,9 +40,8 @@ class PreparedScript {
                  const ParameterLists& parameterLists)
       : variables_(variables),
         commandNames_(commandNames),
-        lineGuids_(lineGuids),
         commentFlags_(commentFlags),
-        parameterLists_(parameterLists) {}
+        lines_(FindEachLine(parameterLists, lineGuids.Entries())) {}
 
   size_t LineCount() const { return commandNames_.Count(); }
   const std::string& Command(size_t line) const { return commandNames_[line]; }
@@ -54,13 +53,9 @@ class PreparedScript {
   // The authoring tool writes every parameter of a line; a list cut short reads as empty
   // instead of ending the pass with an index error.
   std::string Param(size_t line, size_t n) const {
-    if (line >= lineGuids_.Count()) return {};
-    if (line != cachedLine_) {
-      cachedParameters_.emplace(parameterLists_, lineGuids_[line]);
-      cachedLine_ = line;
-    }
+    if (line >= lines_.size()) return {};
     try {
-      return cachedParameters_->Get(n);
+      return lines_[line].Get(n);
     } catch (const std::out_of_range&) {
       return {};
     }
@@ -86,12 +81,10 @@ class PreparedScript {
  private:
   TVariableManager& variables_;
   const HashedStringList& commandNames_;
-  const HashedStringList& lineGuids_;
   const HashedStringList* commentFlags_;
-  const ParameterLists& parameterLists_;
-  // The pass reads several parameters of a line in a row; find the line once.
-  mutable size_t cachedLine_ = SIZE_MAX;
-  mutable std::optional<LineParameters> cachedParameters_;
+  // Found once for the whole pass, in batches: the passes read parameters of most lines, and
+  // one lookup after another would wait on the index's memory each time.
+  std::vector<LineParameters> lines_;
   std::unordered_set<std::string> labels_;  // upper-cased
 };
 

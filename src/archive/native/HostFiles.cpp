@@ -113,6 +113,8 @@ std::unique_ptr<OutputFile> HostArchiveOutput::CreateFile(const std::string& pat
   temporary += kTemporarySuffix;
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (!file) return nullptr;
+  // The reader writes large pieces; a stream buffer would only split each into three writes.
+  std::setvbuf(file, nullptr, _IONBF, 0);
   return std::make_unique<HostFile>(file, std::move(host), std::move(temporary));
 }
 

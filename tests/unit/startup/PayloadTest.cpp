@@ -261,6 +261,13 @@ TEST(GetLineParameterTest, FindsTheLineInTheFirstListThatHoldsIt) {
     EXPECT_EQ(GetLineParameter(lists, c.guid, c.n), c.expected);
   }
   EXPECT_EQ(GetLineParameter({}, g1, 0), "");
+
+  // All lines at once, as the preparation pass finds them, agree with one line at a time.
+  std::vector<std::string> guids;
+  for (const Case& c : cases) guids.push_back(c.guid);
+  const std::vector<LineParameters> lines = FindEachLine(lists, guids);
+  ASSERT_EQ(lines.size(), cases.size());
+  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(lines[i].Get(cases[i].n), cases[i].expected) << guids[i];
 }
 
 TEST(GetLineParameterTest, PositionPastTheEndIsTheListsIndexError) {
