@@ -13,6 +13,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/Threads.h"
 #include "platform/UserInterface.h"
+#include "platform/Toolkit.h"
 
 namespace quarrix::platform {
 
@@ -30,6 +31,7 @@ struct Platform {
   Processes& processes;
   Services& services;
   ScheduledTasks& tasks;
+  Toolkit& toolkit;
 };
 
 }  // namespace quarrix::platform
