@@ -532,6 +532,13 @@ Control& CreateControl(State& state, Form& form, const FormObject& object, HWND 
     case Kind::RichEdit:
       SendMessageW(control.hwnd, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SCROLL);
       break;
+    // The authoring tool's ranges where the file leaves them out.
+    case Kind::UpDown:
+      SendMessageW(control.hwnd, UDM_SETRANGE32, 0, 100);
+      break;
+    case Kind::TrackBar:
+      SendMessageW(control.hwnd, TBM_SETRANGE, FALSE, MAKELPARAM(0, 10));
+      break;
     case Kind::Image:
       if (const FormProperty* picture = object.Find("Picture.Data")) {
         control.bitmap = BitmapOfPicture(picture->value.bytes);
