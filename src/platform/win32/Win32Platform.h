@@ -11,6 +11,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32Threads.h"
+#include "platform/win32/Win32Toolkit.h"
 #include "platform/win32/Win32UserInterface.h"
 
 namespace quarrix::platform::win32 {
@@ -23,7 +24,7 @@ class Win32Platform {
 
   Platform AsPlatform() {
     return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, ini_, environment_,
-                    processes_, services_, tasks_};
+                    processes_, services_, tasks_, toolkit_};
   }
 
  private:
@@ -40,6 +41,7 @@ class Win32Platform {
   Win32Processes processes_;
   Win32Services services_;
   Win32Tasks tasks_;
+  Win32Toolkit toolkit_;
 };
 
 }  // namespace quarrix::platform::win32
