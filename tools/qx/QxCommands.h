@@ -55,6 +55,7 @@ int RunList(Arguments arguments);
 int RunExtract(Arguments arguments);
 int RunBuild(Arguments arguments);
 int RunMsi(Arguments arguments);
+int RunDialog(Arguments arguments);
 
 // Removes "NAME VALUE" from arguments (before any "--") and returns the value.
 std::optional<std::string> TakeOption(std::vector<std::string>& arguments, const std::string& name);

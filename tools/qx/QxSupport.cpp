@@ -92,6 +92,14 @@ std::span<const Subcommand> Subcommands() {
        "localised Shortcut and ProgId rows of a run with a language. A patch (.msp) gets no properties.\n"
        "Exit code 2 for a file that is missing or not an installer package.",
        RunMsi},
+      {"dialog", "FILE.dfm [--script PAYLOAD|SETUP.EXE|SOURCE]", "check a dialog file as start-up loads it",
+       "Reports, each as \"FILE line N: what\": a file that is not well formed, a control class the\n"
+       "engine does not know (the outermost object, the window itself, may name any class; a component\n"
+       "named cmpFormDesigner is the designer's and is never checked), and, with --script, a hint that\n"
+       "names a variable the script neither names in any line nor gets from the engine (a warning).\n"
+       "Then one line with the window's class and name and how many controls are bound.\n"
+       "Exit code 0 when the file loads, 1 when it does not, 2 for bad input.",
+       RunDialog},
   };
   return kTable;
 }
