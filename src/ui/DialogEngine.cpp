@@ -4,6 +4,7 @@
 
 #include "common/WindowsPath.h"
 #include "engine/VariableManager.h"
+#include "platform/ControlClasses.h"
 #include "platform/Threads.h"
 #include "ui/DialogBinding.h"
 #include "ui/DialogHandlers.h"
@@ -50,6 +51,17 @@ StringList RulesOf(platform::FileSystem& files, const std::string& path) {
   return rules;
 }
 
+// A dialog file may name only the known control classes inside its window; checked before any
+// window exists, so that a silent run finds a broken file as an interactive one does.
+void CheckControlClasses(const platform::FormObject& object, const std::string& fileName) {
+  for (const platform::FormObject& child : object.children) {
+    if (!platform::IsControlClass(child.className))
+      throw std::runtime_error(fileName + " line " + std::to_string(child.line) + ": unknown control class " +
+                               child.className + " of " + child.name);
+    CheckControlClasses(child, fileName);
+  }
+}
+
 }  // namespace
 
 DialogEngine::DialogEngine(Session& session, FormReader reader)
@@ -78,29 +90,39 @@ platform::FormId DialogEngine::LoadDialog(const std::string& key, const std::str
   const std::optional<std::string> text = files.ReadFile(path);
   if (!text) throw std::runtime_error("Cannot open file \"" + path + "\". The system cannot find the file specified");
   platform::FormObject form = reader_(*text, fileName);
+  CheckControlClasses(form, fileName);
   PoolTemplate* entry = Find(key);
   if (entry != nullptr) {
     if (shown_ == entry) shown_ = nullptr;
-    toolkit_.Hide(entry->form);
-    toolkit_.DestroyForm(entry->form);
-    toolkit_.ProcessPendingMessages();
+    if (entry->form != platform::kNoForm) {
+      toolkit_.Hide(entry->form);
+      toolkit_.DestroyForm(entry->form);
+      toolkit_.ProcessPendingMessages();
+    }
     *entry = PoolTemplate{};
   } else {
     entry = registry_.emplace_back(std::make_unique<PoolTemplate>()).get();
   }
   entry->key = ToUpperAscii(key);
   entry->name = fileName;
-  try {
-    entry->form = toolkit_.CreateForm(form);
-  } catch (const platform::FormError& error) {
-    registry_.pop_back();
-    throw std::runtime_error(fileName + " line " + std::to_string(error.line) + ": " + error.what());
-  }
-  for (const platform::ComponentInfo& info : toolkit_.Components(entry->form))
-    entry->classes[ToUpperAscii(info.name)] = info.className;
+  entry->description = std::move(form);
   entry->rules = RulesOf(files, path + ".zvkf");
-  toolkit_.StartTimer(entry->form, kDialogTimerId, kDialogTimerMs);
+  // A silent run shows no window: one that may run where no desktop is (a service, a build
+  // machine) builds them only when a dialog is shown after all.
+  if (!session_.silent) EnsureWindow(*entry);
   return entry->form;
+}
+
+void DialogEngine::EnsureWindow(PoolTemplate& dialog) {
+  if (dialog.form != platform::kNoForm) return;
+  try {
+    dialog.form = toolkit_.CreateForm(dialog.description);
+  } catch (const platform::FormError& error) {
+    throw std::runtime_error(dialog.name + " line " + std::to_string(error.line) + ": " + error.what());
+  }
+  for (const platform::ComponentInfo& info : toolkit_.Components(dialog.form))
+    dialog.classes[ToUpperAscii(info.name)] = info.className;
+  toolkit_.StartTimer(dialog.form, kDialogTimerId, kDialogTimerMs);
 }
 
 PoolTemplate* DialogEngine::Find(const std::string& key) {
@@ -118,6 +140,7 @@ bool DialogEngine::HasDialog(const std::string& key) const {
 }
 
 PoolTemplate* DialogEngine::DialogOfForm(platform::FormId form) {
+  if (form == platform::kNoForm) return nullptr;
   for (auto& entry : registry_)
     if (entry->form == form) return entry.get();
   return nullptr;
@@ -145,11 +168,13 @@ void DialogEngine::RefreshDialog(const std::string& key) {
   if (session_.silent) return;
   PoolTemplate* dialog = Find(key);
   if (dialog == nullptr) return;
+  EnsureWindow(*dialog);
   BindDialog(ScopeOf(*dialog));
 }
 
 void DialogEngine::UnbindDialog(const std::string& key) {
-  if (PoolTemplate* dialog = Find(key)) ui::UnbindDialog(ScopeOf(*dialog));
+  PoolTemplate* dialog = Find(key);
+  if (dialog != nullptr && dialog->form != platform::kNoForm) ui::UnbindDialog(ScopeOf(*dialog));
 }
 
 int DialogEngine::ShowDialog(const std::string& key, std::string& custom, bool modal, uint64_t& handle) {
@@ -161,6 +186,7 @@ int DialogEngine::ShowDialog(const std::string& key, std::string& custom, bool m
   if (session_.silent) return platform::kDialogNext;
   PoolTemplate* dialog = Find(key);
   if (dialog == nullptr) return platform::kDialogNext;
+  EnsureWindow(*dialog);
   Position(*dialog);
   session_.variables.SetVariable("VELD_IsCancelled", "FALSE", "ShowDesign");
   dialog->modal = modal;
@@ -229,6 +255,7 @@ void DialogEngine::OnFormShow(PoolTemplate&) {
 
 void DialogEngine::HideWindow(PoolTemplate& dialog) {
   dialog.hiddenByEngine = true;
+  if (dialog.form == platform::kNoForm) return;
   toolkit_.Hide(dialog.form);
   toolkit_.ProcessPendingMessages();
   if (shown_ == &dialog) {
@@ -261,7 +288,8 @@ void DialogEngine::ShowProgress(const std::string& text, int64_t position) {
 }
 
 void DialogEngine::Shutdown() {
-  for (auto& entry : registry_) toolkit_.DestroyForm(entry->form);
+  for (auto& entry : registry_)
+    if (entry->form != platform::kNoForm) toolkit_.DestroyForm(entry->form);
   registry_.clear();
   shown_ = nullptr;
   pending_ = nullptr;

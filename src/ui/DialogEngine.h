@@ -65,6 +65,8 @@ class DialogEngine : public DialogHost {
   void HideWindow(PoolTemplate& dialog);
   void Position(PoolTemplate& dialog);
   void RestoreFromTray();
+  // Builds the dialog's window when it has none yet.
+  void EnsureWindow(PoolTemplate& dialog);
 
   Session& session_;
   platform::Toolkit& toolkit_;

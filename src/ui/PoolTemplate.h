@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/AnsiText.h"
+#include "platform/FormDescription.h"
 #include "platform/Toolkit.h"
 
 namespace quarrix::ui {
@@ -21,7 +22,8 @@ inline constexpr WiredEvents Wire(platform::EventKind kind) { return 1u << stati
 
 struct PoolTemplate {
   std::string key;                       // upper-cased dialog key
-  platform::FormId form = platform::kNoForm;
+  platform::FormId form = platform::kNoForm;  // none until its window is built
+  platform::FormObject description;          // what the window is built from
   std::string name;                      // the dialog file's name: "Welcome.dfm"
   StringList rules;                      // lines of the rules file
   int resultCode = kResultUndecided;
