@@ -15,6 +15,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/Threads.h"
 #include "platform/UserInterface.h"
+#include "platform/Toolkit.h"
 
 namespace quarrix::platform {
 
@@ -34,6 +35,7 @@ struct Platform {
   ScheduledTasks& tasks;
   Internet& internet;
   PluginLibraries& plugins;
+  Toolkit& toolkit;
 };
 
 }  // namespace quarrix::platform

@@ -17,6 +17,8 @@
 #include "media/ArchiveExtraction.h"
 #include "engine/AppendedData.h"
 #include "startup/PayloadReader.h"
+#include "ui/DialogEngine.h"
+#include "ui/FormParser.h"
 
 namespace quarrix {
 namespace {
@@ -180,13 +182,24 @@ bool IsDialogLine(const ScriptPayload& payload, size_t line) {
   return payload.commandNames[line] == kDialogCommand && !commented;
 }
 
-void CountDialogs(Session& session) {
+// One hidden window per dialog line, silent runs included: a missing or broken dialog file
+// stops start-up before the script runs.
+void PrecreateDialogs(Session& session, ui::DialogEngine& dialogs) {
   session.trace.WriteTrace(kTagDialogsOpen);
   int count = 0;
   for (size_t line = 0; line < session.payload.LineCount(); ++line)
     if (IsDialogLine(session.payload, line)) ++count;
   session.dialogCount = count;
-  // The dialog engine pre-creates one window per dialog line here once it exists.
+  if (session.loadDialogFiles) {
+    dialogs.Start(session.supportFolder);
+    dialogs.State().onReport = session.onDialogReport;
+    for (size_t line = 0; line < session.payload.LineCount(); ++line) {
+      if (!IsDialogLine(session.payload, line)) continue;
+      const std::string name = GetLineParameter(session.parameterLists, session.payload.lineGuids.At(line), 1);
+      dialogs.LoadDialog(std::to_string(line), session.supportFolder + name + ".dfm");
+    }
+    session.dialogs = &dialogs;
+  }
   session.trace.WriteTrace(kTagDialogsClose);
 }
 
@@ -209,7 +222,8 @@ void RunGuardedSteps(Session& session) {
   CheckInstallerPackage(session);
   CopyInstallerPackages(session);
   session.dataFolder = session.executableFolder + "data\\";
-  CountDialogs(session);
+  ui::DialogEngine dialogs(session, ui::ParseForm);
+  PrecreateDialogs(session, dialogs);
   session.trace.WriteTrace(kTagSetupSplashClose);
   RunScript(session);
   FreeScriptTables(session);

@@ -19,6 +19,7 @@
 #include "platform/sim/SimSystemInfo.h"
 #include "platform/sim/SimThreads.h"
 #include "platform/sim/SimUserInterface.h"
+#include "platform/sim/SimToolkit.h"
 
 namespace quarrix::platform::sim {
 
@@ -41,6 +42,8 @@ class SimMachine {
                           RegistryValue::Text("C:\\"), view);
     registry.WriteValue(RegistryRoot::CurrentUser, std::string(kCurrentVersion) + "\\Explorer\\Shell Folders",
                         "AppData", RegistryValue::Text("C:\\Users\\User\\AppData\\Roaming"), RegistryView::Default);
+    // One message queue: the main thread's waits also run the windows' timers.
+    threads.onMessages = [this] { toolkit.FireDueTimers(); };
   }
 
   SimFileSystem files;
@@ -58,10 +61,11 @@ class SimMachine {
   SimTasks tasks{clock};
   SimInternet internet{files};
   SimPlugins plugins{files};
+  SimToolkit toolkit{files, clock, system, ui};
 
   Platform AsPlatform() {
-    return Platform{files, registry, system,      ui,        archive,  clock,   threads, installer,
-                    ini,   environment, processes, services, tasks,    internet, plugins};
+    return Platform{files, registry,    system,    ui,       archive, clock,    threads, installer,
+                    ini,   environment, processes, services, tasks,   internet, plugins, toolkit};
   }
 };
 

@@ -13,6 +13,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32Threads.h"
+#include "platform/win32/Win32Toolkit.h"
 #include "platform/win32/Win32UserInterface.h"
 
 namespace quarrix::platform::win32 {
@@ -25,7 +26,7 @@ class Win32Platform {
 
   Platform AsPlatform() {
     return Platform{files_, registry_, system_, ui_, archive_, clock_, threads_, installer_, ini_, environment_,
-                    processes_, services_, tasks_, internet_, plugins_};
+                    processes_, services_, tasks_, internet_, plugins_, toolkit_};
   }
 
  private:
@@ -44,6 +45,7 @@ class Win32Platform {
   Win32Tasks tasks_;
   Win32Internet internet_;
   Win32Plugins plugins_;
+  Win32Toolkit toolkit_;
 };
 
 }  // namespace quarrix::platform::win32

@@ -191,7 +191,7 @@ TEST(DefaultTargetFolderTest, EveryBuildTargetsThe32BitProgramFolder) {
     Session session(platform::Platform{machine.files, registry, machine.system, machine.ui, machine.archive,
                                        machine.clock, machine.threads, machine.installer, machine.ini,
                                        machine.environment, machine.processes, machine.services, machine.tasks,
-                                       machine.internet, machine.plugins});
+                                       machine.internet, machine.plugins, machine.toolkit});
     EXPECT_EQ(DefaultTargetFolder(session, "Sample"), c.expected);
   }
 }

@@ -386,3 +386,48 @@ TEST_F(QxRunTest, AWebBasedSetupFetchesItsBlockFromAServer) {
 
 }  // namespace
 }  // namespace quarrix
+
+namespace quarrix {
+namespace {
+
+constexpr const char* kDestinationDialog =
+    "object Destination: TPoolTemplate\r\n"
+    "  Caption = 'Destination'\r\n"
+    "  object Edit1: TEdit\r\n"
+    "    Hint = 'TARGETDIR'\r\n"
+    "    Tag = 2\r\n"
+    "  end\r\n"
+    "  object NextButton: TButton\r\n"
+    "    Caption = '&Next'\r\n"
+    "    Tag = 1\r\n"
+    "  end\r\n"
+    "end\r\n";
+
+TEST_F(QxRunTest, SupportFolderDialogsTakeTheAnswersAndShowWhatTheyWrote) {
+  testing::WriteHostFile(File("support") / "Destination.dfm", kDestinationDialog);
+  const std::string script = Source("wizard.qxs", "Display Dialog: Destination WIZARD TRUE \"\" \"\" \"\"\n");
+  RunResult run = Run({script, "--support", File("support").string(), "--answers", "Edit1=C:\\Apps,NEXT"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.variables["TARGETDIR"], "C:\\Apps");
+  EXPECT_EQ(run.variables["WIZARD"], "NEXT");
+  for (const char* line : {"--- dialogs\nshown: Destination \"Destination - Quarrix Wizard\"\n",
+                           "\n  Edit1 (TEdit, TARGETDIR) = C:\\", "\n  wrote Destination.dfm: TARGETDIR = C:\\Apps (Edit1Change)\n",
+                           "\n  user: Edit1=C:\\Apps\n", "\n  user: NEXT (NextButton)\n"})
+    EXPECT_NE(run.sections.find(line), std::string::npos) << line << " in\n" << run.sections;
+}
+
+TEST_F(QxRunTest, DialogFilesMissingFromTheSupportFolderFailStartup) {
+  fs::create_directories(File("empty-support"));
+  const std::string script = Source("wizard.qxs", "Display Dialog: Destination WIZARD TRUE \"\" \"\" \"\"\n");
+  RunResult run = Run({script, "--support", File("empty-support").string()});
+  EXPECT_EQ(run.exitCode, 11);
+  EXPECT_NE(run.err.find("Runtime error in install: Cannot open file"), std::string::npos) << run.err;
+
+  RunResult bare = Run({script});
+  EXPECT_EQ(bare.exitCode, 0);
+  EXPECT_NE(bare.err.find("no dialog files were loaded"), std::string::npos) << bare.err;
+  EXPECT_EQ(bare.variables["WIZARD"], "NEXT");
+}
+
+}  // namespace
+}  // namespace quarrix

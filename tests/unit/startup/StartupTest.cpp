@@ -41,8 +41,12 @@ std::vector<std::string> Join(std::vector<std::string> first, const std::vector<
 
 std::string EngineImage() { return testing::MakePeImage({{0x400, 0x200}, {0x200, 0x200}}); }
 
-// Two dialog lines, one of them commented out, and a comment line.
-ScriptPayload DialogScript(const std::string& dialogName) {
+// The dialog file the support archive carries for the dialog line.
+constexpr const char* kWelcomeDialog = "object Welcome: TPoolTemplate\r\n  Caption = 'Welcome'\r\nend\r\n";
+
+// Two dialog lines, one of them commented out, and a comment line. A skip variable that names
+// no variable makes the preparation pass reject the script.
+ScriptPayload DialogScript(const std::string& dialogName, const std::string& skipVariable = "") {
   ScriptPayload payload;
   payload.commandNames = HashedStringList({"Display Dialog", "Display Dialog", "Comment"});
   payload.lineGuids = HashedStringList({kDialogGuid, kCommentedGuid, kCommentGuid});
@@ -50,7 +54,7 @@ ScriptPayload DialogScript(const std::string& dialogName) {
   payload.lineMedia = HashedStringList({"", "", ""});
   payload.sourceLocations = {"main*0", "main*1", "main*2"};
   payload.parameterList =
-      HashedStringList({kDialogGuid, dialogName, "", "", "", "", "", kCommentedGuid, "", "", "", "", "", ""});
+      HashedStringList({kDialogGuid, dialogName, "", "", skipVariable, "", "", kCommentedGuid, "", "", "", "", "", ""});
   payload.title = "Sample Product";
   return payload;
 }
@@ -97,7 +101,8 @@ class StartupTest : public ::testing::Test {
         return false;
       }
       files.CreateDirectories(destination + "texts");
-      for (const auto& target : targets) files.WriteFile(destination + target, "content of " + target);
+      for (const auto& target : targets)
+        files.WriteFile(destination + target, target == "Welcome.dfm" ? kWelcomeDialog : "content of " + target);
       return true;
     };
   }
@@ -197,7 +202,7 @@ TEST_F(StartupTest, OutcomesBeforeTheScript) {
       if (c.script == Script::None) m.files.WriteFile(kExecutable, EngineImage());
       if (c.script == Script::Malformed) m.files.WriteFile(kExecutable, EngineImage() + malformed);
       if (c.script == Script::Accepted) m.files.WriteFile(kExecutable, EngineImage() + WritePayload(DialogScript("Welcome")));
-      if (c.script == Script::Rejected) m.files.WriteFile(kExecutable, EngineImage() + WritePayload(DialogScript("")));
+      if (c.script == Script::Rejected) m.files.WriteFile(kExecutable, EngineImage() + WritePayload(DialogScript("Welcome", "$UNDEFINED$")));
       if (c.archive) m.files.WriteFile(kSetupFolder + "setup.res", "7z");
       if (c.library) m.files.WriteFile(kSetupFolder + "zvk.lib", EngineImage());
       m.archive.onList = [](const std::string&, uint32_t&) {
@@ -205,7 +210,7 @@ TEST_F(StartupTest, OutcomesBeforeTheScript) {
       };
       m.archive.onExtract = [&m, &c](const std::string&, const std::string& destination,
                                      const std::vector<std::string>&, uint32_t&) {
-        return c.extracts && m.files.WriteFile(destination + "Welcome.dfm", "dialog");
+        return c.extracts && m.files.WriteFile(destination + "Welcome.dfm", kWelcomeDialog);
       };
       for (const auto& extension : c.packages) m.files.WriteFile(kSetupFolder + "setup" + extension, "package");
 
@@ -277,7 +282,7 @@ TEST_F(StartupTest, CompleteRunExtractsEverythingThenRemovesTheSupportFolder) {
 
 TEST_F(StartupTest, PackagesAreCopiedIntoTheSupportFolder) {
   // A rejected script ends the process before clean-up, so the support folder can be inspected.
-  CompleteSetup(DialogScript(""));
+  CompleteSetup(DialogScript("Welcome", "$UNDEFINED$"));
   files.WriteFile(kSetupFolder + "setup.msi", "package bytes");
 
   EXPECT_EQ(Run(), 314);
@@ -288,7 +293,7 @@ TEST_F(StartupTest, PackagesAreCopiedIntoTheSupportFolder) {
 }
 
 TEST_F(StartupTest, SupportFolderTakesTheFirstNumberNotUsedByAFolder) {
-  CompleteSetup(DialogScript(""));
+  CompleteSetup(DialogScript("Welcome", "$UNDEFINED$"));
   files.CreateDirectories(Temp("zvk1"));
   files.CreateDirectories(Temp("zvk2"));
 
@@ -323,6 +328,7 @@ TEST_F(StartupTest, SupportFolderRemovalReachesNestedFolders) {
     files.WriteFile(destination + "a\\b\\c\\deep.txt", "x");
     files.WriteFile(destination + "a\\top.txt", "x");
     files.CreateDirectories(destination + "empty");
+    files.WriteFile(destination + "Welcome.dfm", kWelcomeDialog);
     return true;
   };
 
@@ -433,6 +439,51 @@ TEST(WizardCaptionTest, TitleAndLogoFreeFlag) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.title) + (c.logoFree ? " logo-free" : ""));
     EXPECT_EQ(WizardCaption(c.title, c.logoFree), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace quarrix
+
+namespace quarrix {
+namespace {
+
+TEST_F(StartupTest, DialogLinesGetTheirWindowsFromTheSupportFolder) {
+  CompleteSetup(DialogScript("Welcome"));
+  EXPECT_EQ(Run(), 0);
+  std::vector<std::string> shown;
+  for (const std::string& line : machine.toolkit.log)
+    if (line.rfind("shown:", 0) == 0) shown.push_back(line);
+  EXPECT_EQ(shown, (std::vector<std::string>{"shown: Welcome \"Welcome - Quarrix Wizard\""}));
+  EXPECT_EQ(session.dialogs, nullptr) << "the windows go with start-up";
+}
+
+TEST_F(StartupTest, MissingDialogFileFailsStartupAlsoWhenSilent) {
+  for (bool silent : {false, true}) {
+    SCOPED_TRACE(silent ? "silent" : "shown");
+    testing::TempMachine fresh;
+    platform::sim::SimMachine& m = fresh.machine;
+    m.files.CreateDirectories(kSetupFolder);
+    m.system.commandLine = "\"" + kExecutable + "\"" + (silent ? " /qn" : "");
+    m.files.WriteFile(kExecutable, EngineImage() + WritePayload(DialogScript("Missing")));
+    m.files.WriteFile(kSetupFolder + "zvk.lib", EngineImage());
+    m.files.WriteFile(kSetupFolder + "setup.res", "7z");
+    m.files.WriteFile(kSetupFolder + "setup.msi", "package");
+    m.archive.onList = [](const std::string&, uint32_t&) {
+      return std::optional<std::vector<std::string>>({"readme.txt"});
+    };
+    m.archive.onExtract = [&m](const std::string&, const std::string& destination, const std::vector<std::string>&,
+                               uint32_t&) { return m.files.WriteFile(destination + "readme.txt", "text"); };
+    Session run{m.AsPlatform()};
+    EXPECT_EQ(RunStartup(run), 11);
+    if (silent) {
+      EXPECT_TRUE(m.ui.shown.empty());
+    } else {
+      ASSERT_EQ(m.ui.shown.size(), 1u);
+      EXPECT_NE(m.ui.shown[0].text.find("Runtime error in install: Cannot open file"), std::string::npos);
+      EXPECT_NE(m.ui.shown[0].text.find("Missing.dfm"), std::string::npos);
+    }
+    EXPECT_FALSE(m.files.DirectoryExists(run.supportFolder)) << "the support folder is removed after the error";
   }
 }
 
