@@ -90,9 +90,16 @@ FormObject Window(const std::string& caption, std::vector<FormObject> children) 
                 std::move(children));
 }
 
+// Line breaks written as \r and \n, so that every report entry stays on its line.
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) escaped += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+  return escaped;
+}
+
 std::string Read(Win32Toolkit& toolkit, FormId form, const std::string& component, const std::string& property) {
   const auto value = toolkit.GetProperty(form, component, property);
-  return value ? *value : "<none>";
+  return value ? Escaped(*value) : "<none>";
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -125,6 +132,7 @@ FormObject EveryKind() {
       properties.push_back(List("Items.Strings", {"one", "two", "three"}));
     if (className == "TMemo" || className == "TRichEdit")
       properties.push_back(List("Lines.Strings", {"first line", "second line"}));
+    if (className == "TMemo") properties.push_back(P("ScrollBars", "ssVertical"));
     if (className == "TProgressBar" || className == "TTrackBar")
       for (auto& range : {P("Min", "0"), P("Max", "200"), P("Position", "50")}) properties.push_back(range);
     if (className == "TGauge")
@@ -207,13 +215,13 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
 
   for (const RoundTrip& trip : kRoundTrips) {
     const bool written = toolkit.SetProperty(form, trip.component, trip.property, trip.value);
-    Line(std::string("roundtrip ") + trip.component + "." + trip.property + " written=" + (written ? "1" : "0") +
-         " read=" + Read(toolkit, form, trip.component, trip.property));
+    Line(std::string("roundtrip ") + trip.component + "." + trip.property + " value=" + Escaped(trip.value) +
+         " written=" + (written ? "1" : "0") + " read=" + Read(toolkit, form, trip.component, trip.property));
   }
-  Line("read ComboBox1.Text=" + Read(toolkit, form, "ComboBox1", "Text"));
-  Line("read ListBox1.Text=" + Read(toolkit, form, "ListBox1", "Text"));
-  Line("read RadioButton1.Checked=" + Read(toolkit, form, "RadioButton1", "Checked"));
-  Line("read GroupRadio.Checked=" + Read(toolkit, form, "GroupRadio", "Checked"));
+  Line("after ComboBox1.Text=" + Read(toolkit, form, "ComboBox1", "Text"));
+  Line("after ListBox1.Text=" + Read(toolkit, form, "ListBox1", "Text"));
+  Line("after RadioButton1.Checked=" + Read(toolkit, form, "RadioButton1", "Checked"));
+  Line("after GroupRadio.Checked=" + Read(toolkit, form, "GroupRadio", "Checked"));
   Line("unknown-property read=" + Read(toolkit, form, "Edit1", "NoSuchProperty") +
        " written=" + (toolkit.SetProperty(form, "Edit1", "NoSuchProperty", "1") ? "1" : "0"));
   Line("unknown-component read=" + Read(toolkit, form, "NoSuchControl", "Caption") +
@@ -257,8 +265,8 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   toolkit.SetProperty(form, "FileListBox1", "Directory", "C:\\windows");
   Line("files notepad=" + std::string(Joined(toolkit.Items(form, "FileListBox1")).find("notepad.exe") !=
                                                std::string::npos ? "1" : "0"));
-  Line("folder missing=" + std::string(toolkit.SetProperty(form, "DirectoryListBox1", "Directory",
-                                                           "C:\\no\\such\\folder") ? "1" : "0") +
+  const bool movedToMissing = toolkit.SetProperty(form, "DirectoryListBox1", "Directory", "C:\\no\\such\\folder");
+  Line("folder missing=" + std::string(movedToMissing ? "1" : "0") +
        " directory=" + Read(toolkit, form, "DirectoryListBox1", "Directory"));
   toolkit.SetProperty(form, "DriveComboBox1", "Drive", "c");
   Line("drive=" + Read(toolkit, form, "DriveComboBox1", "Drive"));
@@ -269,9 +277,22 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
     for (int i = 0; i < 200; ++i) std::fprintf(file, "Licence line %d\r\n", i);
     std::fclose(file);
   }
-  Line("loadfile memo=" + std::string(toolkit.LoadFile(form, "Memo1", licence) ? "1" : "0") +
-       " lines=" + std::to_string(toolkit.Items(form, "Memo1").size()) +
-       " missing=" + (toolkit.LoadFile(form, "Memo1", "C:\\no\\such.txt") ? "1" : "0"));
+  // Each call on its own line: the operands of one expression run in no fixed order.
+  const bool loaded = toolkit.LoadFile(form, "Memo1", licence);
+  const size_t lines = toolkit.Items(form, "Memo1").size();
+  const bool loadedMissing = toolkit.LoadFile(form, "Memo1", "C:\\no\\such.txt");
+  Line("loadfile memo=" + std::string(loaded ? "1" : "0") + " lines=" + std::to_string(lines) +
+       " missing=" + (loadedMissing ? "1" : "0"));
+  const bool scrollBar = toolkit.HasVerticalScrollBar(form, "Memo1");
+  const bool endBefore = toolkit.ScrolledToEnd(form, "Memo1");
+  // The user drags the memo's scroll bar to the bottom.
+  HWND memo = FindWindowExW(reinterpret_cast<HWND>(toolkit.NativeHandle(form)), nullptr, L"Edit", nullptr);
+  while (memo != nullptr && (GetWindowLongPtrW(memo, GWL_STYLE) & ES_MULTILINE) == 0)
+    memo = FindWindowExW(reinterpret_cast<HWND>(toolkit.NativeHandle(form)), memo, L"Edit", nullptr);
+  SendMessageW(memo, WM_VSCROLL, SB_BOTTOM, 0);
+  Line("scroll bar=" + std::string(scrollBar ? "1" : "0") + " end-before=" + (endBefore ? "1" : "0") +
+       " end-after=" + (toolkit.ScrolledToEnd(form, "Memo1") ? "1" : "0") +
+       " label-bar=" + (toolkit.HasVerticalScrollBar(form, "Label1") ? "1" : "0"));
 
   // Timers, tray, taskbar and the system's controls library.
   bool ticked = false;

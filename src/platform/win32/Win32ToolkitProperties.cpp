@@ -412,6 +412,8 @@ bool WriteProperty(State& state, Form& form, Control& control, const std::string
     if (control.kind == Kind::CheckListBox || control.kind == Kind::TreeView) return false;
     if (control.kind == Kind::HtmlViewer) control.document.clear();
     WriteText(form, control, value);
+    // A multi-line edit does not report text set from outside; the engine's handlers expect it.
+    if (control.kind == Kind::Memo) FireChange(state, form, control);
     return true;
   }
   if (Is(property, "Enabled") && truth) {
