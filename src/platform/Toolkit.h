@@ -47,11 +47,12 @@ enum class EventKind {
   FolderChanged,  // a shell list moved to another folder
   HotSpot,        // a link in an HTML page was clicked; text: the link
   MetaRefresh,    // an HTML page asks for another one; text: the address, delaySeconds
-  CloseQuery,     // the user tried to close the window (close box, Alt+F4)
+  CloseQuery,     // the user tried to close the window (close box, Alt+F4); handled: it may close
   Minimize,       // the system menu's minimise
   Activate,       // the window became active
   Timer,          // a timer of StartTimer fired; timerId
   TrayClick,      // the tray icon was clicked or double-clicked
+  Scroll,         // a memo or rich edit was scrolled (bar or wheel)
 };
 
 struct ToolkitEvent {
@@ -87,7 +88,8 @@ class Toolkit {
   // "Enabled", "Visible", "ItemIndex", "MaxLength", "Position", "Min", "Max", "TabOrder",
   // "ReadOnly", "Style", "Directory", "Drive", "Left", "Top", "Width", "Height"; booleans read
   // "True"/"False"). Component "" is the window itself. Unknown component or property:
-  // nothing on reading, false on writing.
+  // nothing on reading, false on writing. A tree view's "Selected" is the selected node's
+  // TreeNodeId in decimal (-1 for none); writing it selects that node.
   virtual std::optional<std::string> GetProperty(FormId form, const std::string& component,
                                                  const std::string& property) = 0;
   virtual bool SetProperty(FormId form, const std::string& component, const std::string& property,

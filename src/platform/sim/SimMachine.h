@@ -17,6 +17,7 @@
 #include "platform/sim/SimSystemInfo.h"
 #include "platform/sim/SimThreads.h"
 #include "platform/sim/SimUserInterface.h"
+#include "platform/sim/SimToolkit.h"
 
 namespace quarrix::platform::sim {
 
@@ -54,10 +55,11 @@ class SimMachine {
   SimProcesses processes{files};
   SimServices services;
   SimTasks tasks{clock};
+  SimToolkit toolkit{files, clock, system, ui};
 
   Platform AsPlatform() {
     return Platform{files, registry, system,      ui,        archive,  clock, threads,
-                    installer, ini, environment, processes, services, tasks};
+                    installer, ini, environment, processes, services, tasks, toolkit};
   }
 };
 

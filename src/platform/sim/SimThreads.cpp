@@ -16,17 +16,23 @@ bool SimThreads::ProcessOneMessage(uint32_t maxWaitMs) {
     }
     if (pendingWakeUps_ > 0) {
       --pendingWakeUps_;
+      guard.unlock();
+      if (onMessages) onMessages();
       return true;
     }
   }
   clock_.Advance(idleStepMs == 0 || idleStepMs > maxWaitMs ? maxWaitMs : idleStepMs);
+  if (onMessages) onMessages();
   if (onIdle) onIdle();
   return false;
 }
 
 void SimThreads::ProcessPendingMessages() {
-  std::lock_guard guard(lock_);
-  pendingWakeUps_ = 0;
+  {
+    std::lock_guard guard(lock_);
+    pendingWakeUps_ = 0;
+  }
+  if (onMessages) onMessages();
 }
 
 void SimThreads::PostWakeUp() {

@@ -25,6 +25,9 @@ class SimThreads : public Threads {
   // Called on the main thread after each timed-out wait, with the simulated clock already moved:
   // a test's stand-in for what the user does meanwhile (pressing Cancel, say).
   std::function<void()> onIdle;
+  // Called on the main thread after every wait and message step: the window toolkit's share of
+  // the queue (its timers).
+  std::function<void()> onMessages;
 
   bool ProcessOneMessage(uint32_t maxWaitMs) override;
   void ProcessPendingMessages() override;

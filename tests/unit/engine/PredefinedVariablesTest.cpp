@@ -190,7 +190,8 @@ TEST(DefaultTargetFolderTest, EveryBuildTargetsThe32BitProgramFolder) {
     platform::Platform machine = temp.machine.AsPlatform();
     Session session(platform::Platform{machine.files, registry, machine.system, machine.ui, machine.archive,
                                        machine.clock, machine.threads, machine.installer, machine.ini,
-                                       machine.environment, machine.processes, machine.services, machine.tasks});
+                                       machine.environment, machine.processes, machine.services, machine.tasks,
+                                       machine.toolkit});
     EXPECT_EQ(DefaultTargetFolder(session, "Sample"), c.expected);
   }
 }
