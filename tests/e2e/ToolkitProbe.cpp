@@ -195,6 +195,7 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   std::vector<std::string> events;
   toolkit.SetEventSink([&](ToolkitEvent& event) {
     if (event.kind == EventKind::Change) events.push_back("Change " + event.component);
+    if (event.kind == EventKind::Click) events.push_back("Click " + event.component);
   });
   const FormId form = toolkit.CreateForm(EveryKind());
   Line("events-while-building " + std::to_string(events.size()));
@@ -245,6 +246,9 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   toolkit.SetSelected(form, "TreeView1", 1, true);
   Line("tree selected=" + Read(toolkit, form, "TreeView1", "Selected") +
        " path=" + Read(toolkit, form, "TreeView1", "Selected.Path"));
+  const bool reselected = toolkit.SetProperty(form, "TreeView1", "Selected", "3");
+  Line("tree reselected=" + std::string(reselected ? "1" : "0") + " path=" +
+       Read(toolkit, form, "TreeView1", "Selected.Path"));
   auto* checks = toolkit.CheckListOf(form, "CheckListBox1");
   checks->Clear();
   checks->AddItem("Core", true);

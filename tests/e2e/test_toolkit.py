@@ -119,12 +119,14 @@ class EveryControlKindTest(unittest.TestCase):
         self.assertEqual(self.entry("unknown-property "), "read=<none> written=0")
         self.assertEqual(self.entry("unknown-component "), "read=<none> written=0")
         # The engine's own writes reach its handlers like the user's, where the authoring tool's do.
-        self.assertEqual(self.entry("events-after-writes "), "Change Edit1|Change Memo1|Change TrackBar1")
+        self.assertEqual(self.entry("events-after-writes "),
+                         "Change Edit1|Change Memo1|Click CheckBox1|Click RadioButton1|Change TrackBar1")
 
     def test_lists_trees_and_check_lists_the_engine_fills(self):
         self.assertEqual(self.entry("listbox "), "items=alpha|beta|gamma selection=001")
         self.assertEqual(self.entry("tree "), "nodes=Program|Help|Samples|Tools children-of-root=1")
-        self.assertEqual(self.entry("tree selected="), "Help path=Program\\Help")
+        self.assertEqual(self.entry("tree selected="), "1 path=Program\\Help")
+        self.assertEqual(self.entry("tree reselected="), "1 path=Tools")
         self.assertEqual(self.entry("checklist "), "count=2 texts=Core|Docs checked=01")
         self.assertEqual(self.entry("toolkit-kinds "), "tree=0 checklist=0")
 

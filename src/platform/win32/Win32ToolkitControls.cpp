@@ -234,7 +234,8 @@ LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPA
 LRESULT CALLBACK ReportingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR reference) {
   const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-  if (message != WM_KEYUP && message != WM_LBUTTONUP) return result;
+  const bool scrolled = message == WM_VSCROLL || message == WM_MOUSEWHEEL;
+  if (message != WM_KEYUP && message != WM_LBUTTONUP && !scrolled) return result;
   auto* state = reinterpret_cast<State*>(reference);
   Form* form = state->FormOfWindow(GetAncestor(hwnd, GA_ROOT));
   if (form == nullptr) return result;
@@ -243,7 +244,12 @@ LRESULT CALLBACK ReportingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
   ToolkitEvent event;
   event.form = form->id;
   event.component = found->second->name;
-  if (message == WM_KEYUP) {
+  if (scrolled) {
+    // A memo or rich edit scrolled by its bar or the wheel: the read-to-end check follows.
+    const Kind kind = found->second->kind;
+    if (kind != Kind::Memo && kind != Kind::RichEdit) return result;
+    event.kind = EventKind::Scroll;
+  } else if (message == WM_KEYUP) {
     event.kind = EventKind::KeyUp;
     event.key = static_cast<int>(wParam);
   } else {

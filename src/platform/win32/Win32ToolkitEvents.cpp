@@ -266,11 +266,16 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       }
       break;
     case WM_CLOSE: {
-      // Whether the window may close is the engine's decision; it destroys the form itself.
+      // Whether the window may close is the engine's decision. Closed, it is hidden: the form
+      // stays the engine's until it destroys it.
       ToolkitEvent event;
       event.kind = EventKind::CloseQuery;
       event.form = form->id;
       state->Fire(event);
+      if (event.handled && state->FormOfWindow(hwnd) == form) {
+        form->self.visible = false;
+        ShowWindow(hwnd, SW_HIDE);
+      }
       return 0;
     }
     case WM_SYSCOMMAND:
