@@ -66,7 +66,10 @@ def engine_setup(folder: pathlib.Path) -> pathlib.Path:
         "#quarrix-script 1", "[setup]", "product-code = {7E1A2B3C-4D5E-4F60-8172-93A4B5C6D7E9}",
         "revision-code = {1B2C3D4E-5F60-4172-8384-95A6B7C8D9EB}", 'title = "Bench"', "default-language = English",
         "ask-language = FALSE", "[script]", "Wizard Loop", *lines, "End", ""]))
+    # The example's package, with the support files it names.
     shutil.copy(ROOT / "examples" / "welcome" / "package.wxs", project / "package.wxs")
+    for name in ("readme.txt", "license.txt"):
+        shutil.copy(EXAMPLE_PAGE.parent / name, support / name)
     out = wine.windows_to_host("C:\\QuarrixBench")
     shutil.rmtree(out, ignore_errors=True)
     subprocess.run([str(wine.qx()), "build", str(project), "-o", str(out), "--name", "Bench", "--engine",

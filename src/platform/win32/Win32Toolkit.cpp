@@ -34,7 +34,7 @@ State::~State() {
     if (form->hwnd) DestroyWindow(form->hwnd);
   forms.clear();
   formsByHandle.clear();
-  if (trayShown) Shell_NotifyIconW(NIM_DELETE, &tray);
+  if (trayShown) NotifyIcon(NIM_DELETE, tray);
   if (taskbar) taskbar->Release();
   if (host) DestroyWindow(host);
   if (treeImages) ImageList_Destroy(treeImages);

@@ -88,7 +88,7 @@ Recipe RecipeFor(State& state, Kind kind, const FormObject& object) {
     case Kind::Memo:
       return {WC_EDITW, MemoStyle(object), WS_EX_CLIENTEDGE};
     case Kind::RichEdit:
-      return {state.richEditClass, MemoStyle(object), WS_EX_CLIENTEDGE};
+      return {RichEditClass(state), MemoStyle(object), WS_EX_CLIENTEDGE};
     case Kind::Button: {
       DWORD style = WS_TABSTOP | (StoredTrue(object, "Default", false) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
       if (StoredTrue(object, "WordWrap", false)) style |= BS_MULTILINE;
@@ -391,7 +391,7 @@ RECT BoundsOfObject(const FormObject& object, double scale) {
 
 }  // namespace
 
-void RegisterWindowClasses(State& state) {
+void RegisterWindowClasses(State&) {
   static bool registered = false;
   if (registered) return;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
@@ -425,6 +425,11 @@ void RegisterWindowClasses(State& state) {
   host.lpfnWndProc = HostProcedure;
   host.lpszClassName = kHostClass;
   RegisterClassExW(&host);
+  registered = true;
+}
+
+const wchar_t* RichEditClass(State& state) {
+  if (state.richEditClass != nullptr) return state.richEditClass;
   // The version 4.1 rich edit where the system has it, else 2.0.
   if (LoadLibraryW(L"msftedit.dll") != nullptr)
     state.richEditClass = MSFTEDIT_CLASS;
@@ -432,7 +437,7 @@ void RegisterWindowClasses(State& state) {
     state.richEditClass = RICHEDIT_CLASSW;
   else
     state.richEditClass = WC_EDITW;
-  registered = true;
+  return state.richEditClass;
 }
 
 HFONT FontOf(const FormObject& object, double scale, HFONT parentFont) {
