@@ -215,6 +215,7 @@ class WizardPageTest(unittest.TestCase):
         self.assertEqual(code, 2)
 
 
+
 class EngineManifestTest(unittest.TestCase):
     NAMESPACE = {"v1": "urn:schemas-microsoft-com:asm.v1"}
 

@@ -391,6 +391,10 @@ void Win32Toolkit::Show(FormId id) {
   Form* form = state_->FormOf(id);
   if (form == nullptr) return;
   form->self.visible = true;
+  // A wizard page has no working close item: the system menu as the system makes it, with Close
+  // greyed. A close attempt still reaches the engine as CloseQuery.
+  GetSystemMenu(form->hwnd, TRUE);
+  EnableMenuItem(GetSystemMenu(form->hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   ShowWindow(form->hwnd, SW_SHOW);
   UpdateWindow(form->hwnd);
 }

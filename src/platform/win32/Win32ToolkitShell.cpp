@@ -185,7 +185,11 @@ std::optional<size_t> Win32Toolkit::ShowPopupMenu(const std::vector<std::string>
       AppendMenuW(menu, MF_STRING, i + 1, caption.c_str());
     }
   }
-  HWND owner = state.owner ? state.owner : HostWindow(state);
+  // The menu belongs to a window in front: the owner window, else the active form; the hidden
+  // host only when the toolkit shows no form (a menu of the tray icon).
+  HWND owner = state.owner;
+  if (owner == nullptr && state.FormOfWindow(GetActiveWindow()) != nullptr) owner = GetActiveWindow();
+  if (owner == nullptr) owner = HostWindow(state);
   SetForegroundWindow(owner);
   const auto chosen = static_cast<UINT_PTR>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                            screenX, screenY, 0, owner, nullptr));
