@@ -199,6 +199,7 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   toolkit.SetEventSink([&](ToolkitEvent& event) {
     if (event.kind == EventKind::Change) events.push_back("Change " + event.component);
     if (event.kind == EventKind::Click) events.push_back("Click " + event.component);
+    if (event.kind == EventKind::Scroll) events.push_back("Scroll " + event.component);
   });
   const FormId form = toolkit.CreateForm(EveryKind());
   Line("events-while-building " + std::to_string(events.size()));
@@ -296,8 +297,10 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   HWND memo = FindWindowExW(reinterpret_cast<HWND>(toolkit.NativeHandle(form)), nullptr, L"Edit", nullptr);
   while (memo != nullptr && (GetWindowLongPtrW(memo, GWL_STYLE) & ES_MULTILINE) == 0)
     memo = FindWindowExW(reinterpret_cast<HWND>(toolkit.NativeHandle(form)), memo, L"Edit", nullptr);
+  events.clear();
   SendMessageW(memo, WM_VSCROLL, SB_BOTTOM, 0);
-  Line("scroll bar=" + std::string(scrollBar ? "1" : "0") + " end-before=" + (endBefore ? "1" : "0") +
+  Line("scroll events=" + Joined(events) + " bar=" + std::string(scrollBar ? "1" : "0") +
+       " end-before=" + (endBefore ? "1" : "0") +
        " end-after=" + (toolkit.ScrolledToEnd(form, "Memo1") ? "1" : "0") +
        " label-bar=" + (toolkit.HasVerticalScrollBar(form, "Label1") ? "1" : "0"));
 

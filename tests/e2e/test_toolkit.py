@@ -138,7 +138,7 @@ class EveryControlKindTest(unittest.TestCase):
 
     def test_licence_file_and_read_to_end(self):
         self.assertEqual(self.entry("loadfile "), "memo=1 lines=200 missing=0")
-        self.assertEqual(self.entry("scroll "), "bar=1 end-before=0 end-after=1 label-bar=0")
+        self.assertEqual(self.entry("scroll "), "events=Scroll Memo1 bar=1 end-before=0 end-after=1 label-bar=0")
 
     def test_timers_tray_taskbar_and_controls_library(self):
         self.assertEqual(self.entry("timer fired="), "1")

@@ -294,8 +294,11 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         HWND focus = GetFocus();
         if (focus != nullptr && IsChild(hwnd, focus)) form->lastFocus = focus;
       } else {
+        // Back to the control that had the focus when the window was left, as a dialog box does.
         if (form->lastFocus != nullptr && IsWindow(form->lastFocus) && IsChild(hwnd, form->lastFocus))
           SetFocus(form->lastFocus);
+        else
+          DefWindowProcW(hwnd, message, wParam, lParam);
         ToolkitEvent event;
         event.kind = EventKind::Activate;
         event.form = form->id;
