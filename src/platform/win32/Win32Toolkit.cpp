@@ -165,6 +165,14 @@ void ConnectPartners(State& state, Form& form) {
           SendMessageW(control->hwnd, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy->hwnd), 0);
     }
     if (control->kind == Kind::PageControl) {
+      // Every sheet fills the display area the page control has now that all its tabs are in.
+      RECT area;
+      GetClientRect(control->hwnd, &area);
+      TabCtrl_AdjustRect(control->hwnd, FALSE, &area);
+      for (auto& sheet : form.controls)
+        if (sheet->kind == Kind::TabSheet && sheet->parent == control->name)
+          SetWindowPos(sheet->hwnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
       auto active = control->stored.find("ActivePage");
       if (active == control->stored.end() || !WriteProperty(state, form, *control, "ActivePage", active->second))
         SelectTab(state, form, *control, 0);

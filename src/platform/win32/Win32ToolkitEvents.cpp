@@ -91,9 +91,12 @@ void ComboSelectionChanged(State& state, Form& form, Control& control) {
           SetWindowTextAnsi(control.hwnd, text);
         }
       }
+      // The click's handler may take the form down; the change goes only to what is still there.
+      const FormId id = form.id;
+      const std::string name = control.name;
       Fire(state, form, control, EventKind::Click, text);
-      if (Form* still = state.FormOf(form.id); still != nullptr && still->Find(control.name) == &control)
-        Fire(state, form, control, EventKind::Change, text);
+      Form* still = state.FormOf(id);
+      if (Control* same = still ? still->Find(name) : nullptr) Fire(state, *still, *same, EventKind::Change, text);
       return;
     }
   }

@@ -246,10 +246,13 @@ std::optional<bool> WriteFolderProperty(State& state, Form& form, Control& contr
   if (!IsFolderControl(control.kind)) return std::nullopt;
   std::string folder;
   if (Is(property, "FileName")) {
-    // A file of the list: its folder is opened and the file chosen in it.
+    // A file of the list: its folder is opened and the file chosen in it, reported once.
     const size_t slash = value.find_last_of('\\');
     if (slash == std::string::npos) return false;
-    WriteFolderProperty(state, form, control, "Directory", value.substr(0, slash));
+    {
+      Quiet quiet(state);
+      WriteFolderProperty(state, form, control, "Directory", value.substr(0, slash));
+    }
     for (size_t line = 0; line < control.folderEntries.size(); ++line)
       if (EqualsIgnoreCase(control.folderEntries[line], value)) {
         SendMessageW(control.hwnd, LB_SETCURSEL, line, 0);
@@ -274,8 +277,14 @@ std::optional<bool> WriteFolderProperty(State& state, Form& form, Control& contr
   if (EqualsIgnoreCase(folder, control.directory)) return true;
   control.directory = folder;
   FillFolderControl(state, control);
+  // The change's handler may take the form down: the folder event goes only to what is left.
+  const FormId id = form.id;
+  const std::string name = control.name;
+  const bool shellList = control.kind == Kind::ShellList;
   FireChange(state, form, control);
-  if (control.kind == Kind::ShellList) FireChange(state, form, control, EventKind::FolderChanged);
+  Form* still = state.FormOf(id);
+  Control* same = still ? still->Find(name) : nullptr;
+  if (shellList && same != nullptr) FireChange(state, *still, *same, EventKind::FolderChanged);
   return true;
 }
 
