@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands/CommandFamilies.h"
+#include "engine/DialogHost.h"
 #include "engine/VariableManager.h"
 #include "engine/Session.h"
 
@@ -35,7 +36,9 @@ platform::DialogOutcome Show(CommandContext& context, bool modal) {
   // Silent runs show nothing: a modal dialog is passed as with NEXT, one shown without waiting
   // leaves no window behind.
   if (context.session.silent) return {modal ? platform::kDialogNext : platform::kDialogNotModal, "", 0};
-  return context.session.platform.ui.ShowDialog(std::to_string(context.LineIndex()), context.Param(1), modal);
+  const std::string key = std::to_string(context.LineIndex());
+  if (context.session.dialogs != nullptr) return context.session.dialogs->Display(key, modal);
+  return context.session.platform.ui.ShowDialog(key, context.Param(1), modal);
 }
 
 // Parameters are used as stored; parameter 5 is not read.
@@ -59,7 +62,10 @@ void DisplayDialog(CommandContext& context) {
 }
 
 void HideDialog(CommandContext& context) {
-  context.session.platform.ui.HideDialogs();
+  if (context.session.dialogs != nullptr)
+    context.session.dialogs->HideDialog();
+  else
+    context.session.platform.ui.HideDialogs();
   context.run.progressWindowHandle = 0;
   context.session.variables.SetVariable("WINDOWHANDLE", "0", "Hide Dialog");
 }

@@ -9,6 +9,7 @@
 #include "engine/CommandCatalogue.h"
 #include "common/IntegerSyntax.h"
 #include "engine/CommandContext.h"
+#include "engine/DialogHost.h"
 #include "engine/Eval.h"
 #include "engine/PredefinedVariables.h"
 #include "engine/RuntimeError.h"
@@ -60,6 +61,7 @@ void HandOverProgress(Session& session, RunState& run) {
   run.lastProgressText = text;
   run.lastProgressPosition = *position;
   ReportProgress(variables, session.platform.clock, text, 0, 100, *position);
+  if (session.dialogs != nullptr && !run.silentMode) session.dialogs->ShowProgress(text, *position);
   if (!run.silentMode) session.platform.threads.ProcessOneMessage(0);
 }
 
@@ -296,6 +298,7 @@ void RunCleanup(Session& session, RunState& run) {
     session.run.singleInstanceMarker.clear();
   }
   session.platform.ui.HideDialogs();
+  if (session.dialogs != nullptr) session.dialogs->Shutdown();
   run.progressWindowHandle = 0;
   // Open text files and the tray icon are released here once their units exist.
   run.labels.clear();

@@ -2,6 +2,7 @@
 // The process: everything process-wide that start-up and the interpreter share, owned by value.
 // One Session per engine, so two engines in one test process stay independent.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/AnsiText.h"
@@ -17,6 +18,8 @@
 #include "engine/Wow64Switches.h"
 
 namespace quarrix {
+
+class DialogHost;
 
 struct Session {
   explicit Session(const platform::Platform& machine)
@@ -61,6 +64,13 @@ struct Session {
   std::string titleAsRead;   // the payload title exactly as read: names translation files
 
   int dialogCount = 0;  // "Display Dialog" lines that are not commented out
+  // The pre-created wizard dialogs, owned by start-up; nullptr while no dialog files are loaded.
+  DialogHost* dialogs = nullptr;
+  // Whether start-up loads a dialog file for every "Display Dialog" line. Off only for a bare
+  // script run on the simulated machine, whose dialogs the headless stand-in answers.
+  bool loadDialogFiles = true;
+  // Told what the dialogs write into variables, one line each (qx run prints it).
+  std::function<void(const std::string&)> onDialogReport;
   int exitCode = 0;
 
   // Names "Set Variable" marked for persistence, each once: what the instance saves.

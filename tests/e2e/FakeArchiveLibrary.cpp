@@ -1,6 +1,7 @@
 // A stand-in for the archive library, built only for the end-to-end tests. Its "archive" is a
 // text file: "entry PATH" lines name the entries, a line "fail CODE" makes listing fail with
-// that error code. Extraction writes each target as a file holding its own path, and a report
+// that error code, a line "content PATH TEXT" gives an entry what it holds ("\n" in TEXT is a
+// line break). Extraction writes each target as a file holding that text or its own path, and a report
 // of what the engine passed in and how its callbacks answered: the binary interface seen from
 // the library's side.
 #include <cstring>
@@ -38,6 +39,28 @@ std::vector<std::string> ReadArchiveLines(const char* archivePath, int32_t& fail
     if (line.rfind("fail ", 0) == 0) failure = std::stoi(line.substr(5));
   }
   return entries;
+}
+
+// What the "content PATH TEXT" lines give their entries.
+std::string ContentOf(const char* archivePath, const std::string& entry) {
+  std::ifstream archive(archivePath, std::ios::binary);
+  std::string line;
+  const std::string prefix = "content " + entry + " ";
+  while (std::getline(archive, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind(prefix, 0) != 0) continue;
+    std::string text;
+    for (size_t i = prefix.size(); i < line.size(); ++i) {
+      if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'n') {
+        text += "\r\n";
+        ++i;
+      } else {
+        text += line[i];
+      }
+    }
+    return text;
+  }
+  return entry;
 }
 
 std::filesystem::path HostPath(const std::string& folder, const std::string& entry) {
@@ -105,7 +128,7 @@ __declspec(dllexport) int32_t QUARRIX_ARCHIVE_CALL ExtractArchive(
   for (int32_t index = 0; index < targets->count; ++index) {
     std::filesystem::path file = HostPath(destination, targets->paths[index]);
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << targets->paths[index];
+    std::ofstream(file, std::ios::binary) << ContentOf(archivePath, targets->paths[index]);
   }
   std::ofstream(HostPath(destination, "abi-report.txt"), std::ios::binary) << report.str();
   return 1;

@@ -6,6 +6,12 @@ import unittest
 import setup_files
 import wine
 
+# The dialog files of the scripts' "Display Dialog" lines, as the stand-in library unpacks them.
+DIALOG_FILES = b"".join(
+    b"entry %s.dfm\r\ncontent %s.dfm object %s: TPoolTemplate\\n  Caption = '%s'\\nend\r\n" % ((name.encode(),) * 4)
+    for name in ['Welcome', 'Finish']
+)
+
 SETUP_VALUES = """#quarrix-script 1
 [setup]
 product-code = {00000000-0000-0000-0000-0000000000A1}
@@ -33,7 +39,7 @@ class InterpreterTest(unittest.TestCase):
     def run_script(self, name, script_lines, arguments=("/s",)):
         executable = setup_files.compiled_setup(SETUP_VALUES + script_lines, self.folder.path(name + ".exe"))
         # Start-up needs a support archive the stand-in library unpacks, and a package beside it.
-        self.folder.path(name + ".res").write_bytes(b"entry readme.txt\r\n")
+        self.folder.path(name + ".res").write_bytes(b"entry readme.txt\r\n" + DIALOG_FILES)
         self.folder.path("zvk.lib").write_bytes(wine.fake_archive_library().read_bytes())
         self.folder.path(name + ".msi").write_bytes(b"package")
         return wine.run(executable, list(arguments))

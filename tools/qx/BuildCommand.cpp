@@ -64,6 +64,8 @@ fs::path DefaultEngine() {
   return self.parent_path().parent_path().parent_path() / "win64" / "bin" / "quarrix-setup.exe";
 }
 
+}  // namespace
+
 // 7z in the support folder, so entry paths are relative to it. The archive is made under a
 // temporary name: "7z a" would add to an archive left by an earlier build.
 void PackSupportArchive(const fs::path& supportFolder, const fs::path& archive) {
@@ -72,7 +74,7 @@ void PackSupportArchive(const fs::path& supportFolder, const fs::path& archive) 
   fs::remove(temporary, ignored);
   const std::string target = fs::absolute(temporary).string();
   const pid_t child = fork();
-  if (child < 0) throw InputError("build: cannot start 7z");
+  if (child < 0) throw InputError("cannot start 7z");
   if (child == 0) {
     if (chdir(supportFolder.c_str()) != 0) _exit(126);
     execlp("7z", "7z", "a", "-t7z", "-bd", "-bso0", "-bsp0", "-y", target.c_str(), ".", static_cast<char*>(nullptr));
@@ -82,11 +84,13 @@ void PackSupportArchive(const fs::path& supportFolder, const fs::path& archive) 
   if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     fs::remove(temporary, ignored);
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    throw InputError("build: 7z could not pack " + supportFolder.string() +
+    throw InputError("7z could not pack " + supportFolder.string() +
                      (code == 127 ? " (is 7z installed?)" : " (exit code " + std::to_string(code) + ")"));
   }
   fs::rename(temporary, archive);
 }
+
+namespace {
 
 void CopyInto(const fs::path& source, const fs::path& target) {
   WriteHostFileAtomically(target.string(), ReadHostFile(source.string()));

@@ -18,6 +18,9 @@ struct BuiltPackage {
 
 // Runs wixl, applies the components' qx:Condition attributes, gives the package the script's
 // product code and package code (each only when not empty). Everything goes below scratch.
+// The support archive of a folder, packed with 7z so that its entry paths are relative to it.
+void PackSupportArchive(const std::filesystem::path& supportFolder, const std::filesystem::path& archive);
+
 BuiltPackage BuildPackage(const std::filesystem::path& wxs, const std::filesystem::path& scratch,
                           const std::string& productCode, const std::string& packageCode);
 

@@ -55,6 +55,7 @@ int RunList(Arguments arguments);
 int RunExtract(Arguments arguments);
 int RunBuild(Arguments arguments);
 int RunMsi(Arguments arguments);
+int RunDialog(Arguments arguments);
 
 // Removes "NAME VALUE" from arguments (before any "--") and returns the value.
 std::optional<std::string> TakeOption(std::vector<std::string>& arguments, const std::string& name);
@@ -90,6 +91,9 @@ struct SimulatedRun {
   std::vector<std::string> engineArguments;
   std::optional<std::string> package;  // bytes of the setup's package; an empty .msi when not given
   bool packageIsPatch = false;         // the package is placed as the .msp
+  // Bytes of the support archive beside the engine. Without one the archive is empty, no dialog
+  // files are loaded and the dialogs are answered by the headless stand-in.
+  std::optional<std::string> supportArchive;
 };
 // Start-up and script of the payload, as the engine would run them from a setup folder; the
 // run's message boxes go to stderr. ended sees the session after the run, before the machine is

@@ -34,8 +34,8 @@ std::span<const Subcommand> Subcommands() {
       {"attach", "ENGINE.EXE PAYLOAD -o SETUP.EXE", "build a setup executable: the engine stub followed by a payload",
        "", RunAttach},
       {"run",
-       "PAYLOAD|SETUP.EXE|SOURCE [--machine DIR] [--answers NEXT,BACK,CANCEL,...] [--package FILE]"
-       " [-- ENGINE ARGS]",
+       "PAYLOAD|SETUP.EXE|SOURCE [--machine DIR] [--support DIR] [--answers NEXT,BACK,CANCEL,NAME=VALUE,...]"
+       " [--package FILE] [-- ENGINE ARGS]",
        "run a setup's start-up and script on the simulated machine; prints the final variables",
        "Prints NAME=value per variable, sorted by name, with CR and LF written as \\r and \\n, then the\n"
        "installer calls the run made (package, command line) and the instance registration it left.\n"
@@ -47,6 +47,13 @@ std::span<const Subcommand> Subcommands() {
        "--machine DIR loads the machine from DIR and saves it back (registry files, drives\n"
        "folder, installed products), so that a first run and a maintenance run can follow each\n"
        "other. --answers lists the results of the modal dialogs in order (NEXT once used up).\n"
+       "--support DIR gives the support folder's files (dialog files, rules, texts) as the support\n"
+       "archive would; a SETUP.EXE uses the .res beside it. With either, every \"Display Dialog\"\n"
+       "line gets its dialog file (a missing one fails start-up), the answers act on the dialogs'\n"
+       "controls (NEXT, BACK and CANCEL press the button with tag 1, 2 or 3; a control's name\n"
+       "clicks it; NAME=VALUE sets a control as the user would, before the next button), and a\n"
+       "\"--- dialogs\" section lists each dialog shown, its bound controls and what it wrote.\n"
+       "Without them the dialogs are answered headless, with a warning.\n"
        "ENGINE ARGS form the engine's command line (for example /s NAME=VALUE).",
        RunRun},
       {"list", "ARCHIVE [--password P]", "print the entry paths of a 7z archive, one a line",
@@ -85,6 +92,14 @@ std::span<const Subcommand> Subcommands() {
        "localised Shortcut and ProgId rows of a run with a language. A patch (.msp) gets no properties.\n"
        "Exit code 2 for a file that is missing or not an installer package.",
        RunMsi},
+      {"dialog", "FILE.dfm [--script PAYLOAD|SETUP.EXE|SOURCE]", "check a dialog file as start-up loads it",
+       "Reports, each as \"FILE line N: what\": a file that is not well formed, a control class the\n"
+       "engine does not know (the outermost object, the window itself, may name any class; a component\n"
+       "named cmpFormDesigner is the designer's and is never checked), and, with --script, a hint that\n"
+       "names a variable the script neither names in any line nor gets from the engine (a warning).\n"
+       "Then one line with the window's class and name and how many controls are bound.\n"
+       "Exit code 0 when the file loads, 1 when it does not, 2 for bad input.",
+       RunDialog},
   };
   return kTable;
 }

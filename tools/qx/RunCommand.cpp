@@ -36,6 +36,7 @@ struct RunOptions {
   std::string script;
   SimulatedRun run;
   std::string package;  // --package; empty: the project's, if any
+  std::string support;  // --support; empty: the .res beside a setup executable, if any
 };
 
 RunOptions ParseRunArguments(Arguments arguments) {
@@ -47,13 +48,15 @@ RunOptions ParseRunArguments(Arguments arguments) {
       options.run.engineArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
       break;
     }
-    if (argument == "--machine" || argument == "--answers" || argument == "--package") {
+    if (argument == "--machine" || argument == "--answers" || argument == "--package" || argument == "--support") {
       if (i + 1 == arguments.size()) throw InputError("run: " + argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--machine")
         options.run.machineFolder = value;
       else if (argument == "--package")
         options.package = value;
+      else if (argument == "--support")
+        options.support = value;
       else
         options.run.answers = FromCommaText(value);
     } else if (argument.size() > 1 && argument[0] == '-') {
@@ -68,6 +71,8 @@ RunOptions ParseRunArguments(Arguments arguments) {
   if (!haveScript) throw InputError("run: missing argument (see 'qx help run')");
   if (!options.package.empty() && !fs::is_regular_file(options.package))
     throw InputError("run: package " + options.package + " not found");
+  if (!options.support.empty() && !fs::is_directory(options.support))
+    throw InputError("run: support folder " + options.support + " not found");
   return options;
 }
 
@@ -133,8 +138,9 @@ std::optional<std::string> FindPackage(const RunOptions& options, const ScriptPa
   return ReadHostFile(built.package.string());
 }
 
-void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::optional<std::string>& package,
-                bool patch) {
+void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const SimulatedRun& setup) {
+  const std::optional<std::string>& package = setup.package;
+  const bool patch = setup.packageIsPatch;
   const std::string executable = machine.system.executablePath;
   const std::string folder = FolderUpToBackslash(executable);
   const std::string base = FileNameWithoutExtension(FileNameAfterBackslash(executable));
@@ -142,7 +148,7 @@ void PlaceSetup(SimMachine& machine, const ScriptPayload& payload, const std::op
   machine.files.CreateDirectories(folder);
   machine.files.WriteFile(executable, engine + WritePayload(payload));
   machine.files.WriteFile(folder + "zvk.lib", engine);
-  machine.files.WriteFile(folder + base + ".res", std::string(kEmptyArchive));
+  machine.files.WriteFile(folder + base + ".res", setup.supportArchive.value_or(std::string(kEmptyArchive)));
   if (package)
     machine.files.WriteFile(folder + base + (patch ? ".msp" : ".msi"), *package);
   else if (!machine.files.FileExists(folder + base + ".msp"))
@@ -180,11 +186,20 @@ void ResumeAfterRestart(SimMachine& machine) {
   }
 }
 
-void QueueAnswers(SimMachine& machine, const std::vector<std::string>& answers) {
+// With dialog files the simulated user acts on the real dialogs; the stand-in only knows
+// navigation results.
+void QueueAnswers(SimMachine& machine, const std::vector<std::string>& answers, bool dialogFiles) {
   for (const std::string& answer : answers) {
-    auto outcome = platform::sim::ParseDialogAnswer(answer);
-    if (!outcome) throw InputError("run: empty dialog answer in --answers");
-    machine.ui.dialogAnswers.push_back(*outcome);
+    if (answer.empty()) throw InputError("run: empty dialog answer in --answers");
+    if (dialogFiles) {
+      machine.toolkit.answers.push_back(answer);
+      continue;
+    }
+    if (answer.find('=') != std::string::npos) {
+      std::fputs(("qx run: answer " + answer + " needs the dialog files; the stand-in passes over it\n").c_str(), stderr);
+      continue;
+    }
+    machine.ui.dialogAnswers.push_back(*platform::sim::ParseDialogAnswer(answer));
   }
 }
 
@@ -325,20 +340,26 @@ class HostFolder {
 
 }  // namespace
 
-int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup, const SimulatedRunEnded& ended) {
+// The run, with what the dialogs showed and wrote collected in dialogLog.
+static int RunLoggingDialogs(const ScriptPayload& payload, const SimulatedRun& setup, const SimulatedRunEnded& ended,
+                             std::vector<std::string>& dialogLog) {
   HostFolder host(setup.machineFolder);
   std::error_code ec;
   fs::create_directories(host.Path(), ec);
   SimMachine machine(host.Path());
   host.Load(machine);
   machine.files.CreateDirectories(machine.system.tempPath);
-  PlaceSetup(machine, payload, setup.package, setup.packageIsPatch);
+  PlaceSetup(machine, payload, setup);
   SetCommandLine(machine, setup.engineArguments);
   ResumeAfterRestart(machine);
-  QueueAnswers(machine, setup.answers);
+  const bool dialogFiles = setup.supportArchive.has_value();
+  QueueAnswers(machine, setup.answers, dialogFiles);
 
   platform::Platform platform = machine.AsPlatform();
   Session session(platform);
+  session.loadDialogFiles = dialogFiles;
+  machine.toolkit.onLog = [&](const std::string& line) { dialogLog.push_back(line); };
+  session.onDialogReport = [&](const std::string& line) { dialogLog.push_back("  wrote " + line); };
   // What the progress page's Cancel button does, for a machine folder whose installer stream
   // has the user cancel.
   machine.installer.onUserCancel = [&session] {
@@ -356,17 +377,72 @@ int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setu
   return exitCode;
 }
 
+int RunOnSimulatedMachine(const ScriptPayload& payload, const SimulatedRun& setup, const SimulatedRunEnded& ended) {
+  std::vector<std::string> dialogLog;
+  return RunLoggingDialogs(payload, setup, ended, dialogLog);
+}
+
+namespace {
+
+bool HasDialogLines(const ScriptPayload& payload) {
+  for (size_t line = 0; line < payload.LineCount(); ++line)
+    if (payload.commandNames[line] == "Display Dialog") return true;
+  return false;
+}
+
+// --support DIR packed as the build packs it, else the .res beside a setup executable.
+std::optional<std::string> FindSupportArchive(const RunOptions& options) {
+  if (!options.support.empty()) {
+    std::string pattern = (fs::temp_directory_path() / "qx-run-support-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw InputError("run: cannot create a scratch folder");
+    const fs::path scratch = pattern;
+    std::string bytes;
+    try {
+      PackSupportArchive(options.support, scratch / "support.res");
+      bytes = ReadHostFile((scratch / "support.res").string());
+    } catch (...) {
+      std::error_code ignored;
+      fs::remove_all(scratch, ignored);
+      throw;
+    }
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+    return bytes;
+  }
+  if (!StartsWith(ReadHostFile(options.script).substr(0, 2), "MZ")) return std::nullopt;
+  const fs::path beside = fs::path(options.script).replace_extension(".res");
+  if (!fs::is_regular_file(beside)) return std::nullopt;
+  return ReadHostFile(beside.string());
+}
+
+std::string DialogSection(const std::vector<std::string>& log) {
+  std::string text = "--- dialogs\n";
+  for (const std::string& line : log) text += EscapeLineBreaks(line) + "\n";
+  return text;
+}
+
+}  // namespace
+
 int RunRun(Arguments arguments) {
   const RunOptions options = ParseRunArguments(arguments);
   const ScriptPayload payload = LoadPayloadOrSource(options.script);
   WarnCommandsNotCarriedOut(payload);
   SimulatedRun run = options.run;
   run.package = FindPackage(options, payload, run.packageIsPatch);
-  return RunOnSimulatedMachine(payload, run, [](Session& session, SimMachine& machine, size_t firstInstallerCall) {
-    WriteStdout(FinalVariables(session.variables));
-    WriteStdout(InstallerCalls(machine, firstInstallerCall));
-    WriteStdout(Registration(machine, session));
-  });
+  run.supportArchive = FindSupportArchive(options);
+  if (!run.supportArchive && HasDialogLines(payload))
+    WriteStderr("qx run: warning: no dialog files were loaded (no --support folder, no .res beside a setup); "
+                "the dialogs are answered headless\n");
+  std::vector<std::string> dialogLog;
+  return RunLoggingDialogs(
+      payload, run,
+      [&](Session& session, SimMachine& machine, size_t firstInstallerCall) {
+        WriteStdout(FinalVariables(session.variables));
+        WriteStdout(InstallerCalls(machine, firstInstallerCall));
+        WriteStdout(Registration(machine, session));
+        if (run.supportArchive) WriteStdout(DialogSection(dialogLog));
+      },
+      dialogLog);
 }
 
 }  // namespace quarrix::qx

@@ -40,6 +40,8 @@ class SimMachine {
                           RegistryValue::Text("C:\\"), view);
     registry.WriteValue(RegistryRoot::CurrentUser, std::string(kCurrentVersion) + "\\Explorer\\Shell Folders",
                         "AppData", RegistryValue::Text("C:\\Users\\User\\AppData\\Roaming"), RegistryView::Default);
+    // One message queue: the main thread's waits also run the windows' timers.
+    threads.onMessages = [this] { toolkit.FireDueTimers(); };
   }
 
   SimFileSystem files;

@@ -18,7 +18,8 @@ namespace quarrix {
 namespace {
 
 std::string ReadShippedLanguageFile() {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "../../../src/archive/zvk/English.lang";
+  // Not beside __FILE__: the compiler cache may make that path relative to the build folder.
+  const auto path = std::filesystem::path(QUARRIX_SOURCE_DIR) / "src/archive/zvk/English.lang";
   std::ifstream file(path, std::ios::binary);
   EXPECT_TRUE(file) << path;
   return std::string(std::istreambuf_iterator<char>(file), {});

@@ -224,7 +224,7 @@ TEST_F(QxTool, BadInputExitsWithTwoAndLeavesNoFile) {
 TEST_F(QxTool, HelpListsEverySubcommand) {
   QxResult overview = Run({"--help"});
   EXPECT_EQ(overview.exitCode, 0);
-  for (const char* name : {"compile", "dump", "check", "eval", "expand", "cond", "attach", "msi"}) {
+  for (const char* name : {"compile", "dump", "check", "eval", "expand", "cond", "attach", "msi", "dialog"}) {
     SCOPED_TRACE(name);
     EXPECT_NE(overview.out.find(std::string("\n  ") + name + " "), std::string::npos) << overview.out;
     QxResult help = Run({"help", name});
@@ -232,6 +232,51 @@ TEST_F(QxTool, HelpListsEverySubcommand) {
     EXPECT_EQ(help.out.rfind(std::string("usage: qx ") + name, 0), 0u) << help.out;
     EXPECT_EQ(Run({name, "--help"}).out, help.out);
   }
+}
+
+TEST_F(QxTool, DialogReportsWhatStartUpWouldRefuseAndHintsNoScriptUses) {
+  const std::string script = WriteSource("setup.qxs",
+                                         "#quarrix-script 1\n"
+                                         "Set Variable: COMPANY \"\"\n"
+                                         "Display Dialog: Welcome WIZARD \"\" \"\"\n");
+  const std::string good = WriteSource("Welcome.dfm",
+                                       "object Welcome: TPoolTemplate\n"
+                                       "  object cmpFormDesigner: TDesignerThing\n"
+                                       "    Hint = 'NOTHING'\n"
+                                       "  end\n"
+                                       "  object Edit1: TEdit\n"
+                                       "    Hint = '$COMPANY$'\n"
+                                       "  end\n"
+                                       "  object Edit2: TEdit\n"
+                                       "    Hint = 'TARGETDIR'\n"
+                                       "  end\n"
+                                       "  object Edit3: TEdit\n"
+                                       "    Hint = 'COMPNAY'\n"
+                                       "  end\n"
+                                       "end\n");
+  QxResult checked = Run({"dialog", good, "--script", script});
+  EXPECT_EQ(checked.exitCode, 0) << checked.err;
+  EXPECT_EQ(checked.out,
+            "Welcome.dfm line 12: warning: the hint of \"Edit3\" names \"COMPNAY\", a variable the script does not use\n"
+            "Welcome.dfm: TPoolTemplate \"Welcome\", 4 controls, 3 bound to variables\n");
+
+  const std::string unknown = WriteSource("Bad.dfm",
+                                          "object Bad: TForm\n"
+                                          "  object Grid1: TStringGrid\n"
+                                          "  end\n"
+                                          "end\n");
+  QxResult refused = Run({"dialog", unknown});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.out,
+            "Bad.dfm line 2: unknown control class \"TStringGrid\" of \"Grid1\"\n"
+            "Bad.dfm: TForm \"Bad\", 1 control, 0 bound to variables, 1 error\n");
+
+  const std::string broken = WriteSource("Broken.dfm", "object Broken: TForm\n  Caption = 'open\nend\n");
+  QxResult malformed = Run({"dialog", broken});
+  EXPECT_EQ(malformed.exitCode, 1);
+  EXPECT_EQ(malformed.out, "Broken.dfm line 2: string not closed on its line\n");
+
+  EXPECT_EQ(Run({"dialog", File("absent.dfm").string()}).exitCode, 2);
 }
 
 }  // namespace
