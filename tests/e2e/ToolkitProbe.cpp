@@ -4,6 +4,8 @@
 //   toolkit-probe build REPORT   every control kind built, read back and written; exits 0
 //   toolkit-probe show REPORT    a wizard page shown until its Next (exit 6) or Cancel (exit 2)
 //                                button is pressed; the report is flushed line by line
+//   toolkit-probe page DFM REPORT  a dialog file parsed and shown (its $TITLE$ and $TARGETDIR$
+//                                written in), until a button with tag 1 (exit 6) or 3 (exit 2)
 //   toolkit-probe paint REPORT   the same page built and painted; reports the milliseconds from
 //                                the process's creation, stays up a moment and exits 0
 //                                (bench/first_dialog.py)
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "platform/ControlClasses.h"
+#include "ui/FormParser.h"
 #include "platform/win32/Win32Toolkit.h"
 #include "platform/win32/Win32Api.h"
 // After <windows.h>.
@@ -435,9 +438,54 @@ int PaintWizardPage(Win32Toolkit& toolkit) {
   return 0;
 }
 
+// -- page -------------------------------------------------------------------------------------
+
+int ShowDialogFile(Win32Toolkit& toolkit, const char* path) {
+  std::string text;
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    char buffer[4096];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, read);
+    std::fclose(file);
+  }
+  // What binding would write into the texts.
+  text = quarrix::ReplaceAll(text, "$TITLE$", "Welcome Example");
+  text = quarrix::ReplaceAll(text, "$TARGETDIR$", "C:\\Program Files\\Welcome Example");
+  const FormId form = toolkit.CreateForm(quarrix::ui::ParseForm(text, path));
+  int result = -1;
+  toolkit.SetEventSink([&](ToolkitEvent& event) {
+    if (event.kind != EventKind::Click) return;
+    Line("event Click " + event.component);
+    const std::string tag = Read(toolkit, form, event.component, "Tag");
+    if (tag == "1") result = 6;
+    if (tag == "3") result = 2;
+  });
+  for (const ComponentInfo& component : toolkit.Components(form))
+    Line("component " + component.name + " " + component.className);
+  toolkit.CenterOnScreen(form);
+  toolkit.Show(form);
+  toolkit.Focus(form, "");
+  toolkit.ProcessPendingMessages();
+  Line("shown caption=" + Read(toolkit, form, "", "Caption"));
+  const auto start = std::chrono::steady_clock::now();
+  while (result < 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) toolkit.ProcessOneMessage(200);
+  toolkit.DestroyForm(form);
+  return result < 0 ? 1 : result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "page") {
+    report = std::fopen(argv[3], "w");
+    if (report == nullptr) return 4;
+    Win32Toolkit toolkit;
+    try {
+      return ShowDialogFile(toolkit, argv[2]);
+    } catch (const std::exception& error) {
+      Line(std::string("exception ") + error.what());
+      return 5;
+    }
+  }
   if (argc != 3) return 3;
   report = std::fopen(argv[2], "w");
   if (report == nullptr) return 4;

@@ -220,6 +220,49 @@ class WizardPageTest(unittest.TestCase):
 
 
 
+class ExampleDialogFilesTest(unittest.TestCase):
+    """The example setup's pages, parsed from their dialog files and put on the screen."""
+
+    SUPPORT = pathlib.Path(__file__).resolve().parents[2] / "examples" / "welcome" / "support"
+    # page, its defining control, the key that closes it (a button's mnemonic, or Escape for the
+    # cancel button), and the exit code that follows
+    PAGES = [("Welcome", "WelcomeTitle", "alt+n", 6), ("License", "LicenseText", "alt+n", 6),
+             ("Destination", "BrowseButton", "alt+n", 6), ("Components", "ComponentList", "alt+n", 6),
+             ("Progress", "InstallProgress", "Escape", 2), ("Finish", "FinishTitle", "alt+f", 6)]
+
+    def test_every_page_is_built_drawn_and_answers_enter_or_escape(self):
+        work = pathlib.Path(os.environ["QUARRIX_E2E_WORK"]) / "pages"
+        work.mkdir(parents=True, exist_ok=True)
+        folder = wine.SetupFolder()
+        self.addCleanup(folder.remove)
+        for page, control, key, expected in self.PAGES:
+            with self.subTest(page=page):
+                report = folder.path(page + ".txt")
+                process = subprocess.Popen(["wine", str(probe()), "page", str(self.SUPPORT / (page + ".dfm")),
+                                            folder.windows_path(page + ".txt")], env=wine.wine_environment(),
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                shown = display.wait_for(lambda: any(line.startswith(("shown ", "exception "))
+                                                     for line in read_report(report)))
+                lines = read_report(report)
+                self.assertTrue(shown, page)
+                self.assertIn("shown caption=Welcome Example Setup", lines, lines[-3:])
+                self.assertTrue(any(line.startswith(f"component {control} ") for line in lines))
+                windows = display.wait_for(lambda: display.windows_named("Welcome Example Setup"))
+                self.assertTrue(windows)
+                screen = display.screenshot()
+                display.save_png(screen, work / f"{page}.png")
+                self.assertGreater(display.distinct_colours(screen), 20)
+                display.xdotool("windowfocus", "--sync", windows[0])
+                display.xdotool("key", key)
+                try:
+                    code = process.wait(timeout=15)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+                    self.fail(f"{page} did not close on {key}: {read_report(report)[-3:]}")
+                self.assertEqual(code, expected, read_report(report)[-3:])
+
+
 class EngineManifestTest(unittest.TestCase):
     NAMESPACE = {"v1": "urn:schemas-microsoft-com:asm.v1"}
 
