@@ -580,7 +580,8 @@ void ApplyStoredProperties(State& state, Form& form, Control& control, const For
            EqualsIgnoreCase(name, "MaxValue");
   };
   const auto handledAtCreation = [](const std::string& name) {
-    return StartsWith(ToLowerAscii(name), "font.") || EqualsIgnoreCase(name, "Left") ||
+    return (StartsWith(ToLowerAscii(name), "font.") && !EqualsIgnoreCase(name, "Font.Color")) ||
+           EqualsIgnoreCase(name, "Left") ||
            EqualsIgnoreCase(name, "Top") || EqualsIgnoreCase(name, "Width") || EqualsIgnoreCase(name, "Height") ||
            EqualsIgnoreCase(name, "Picture.Data") || EqualsIgnoreCase(name, "Style");
   };
