@@ -1,7 +1,7 @@
 # The two commands of the README: `make demo` and `make test`. Both set up a fresh machine first.
 PRESETS := native win64 win32 fuzz
 
-.PHONY: all bootstrap build layers test unit e2e fuzz demo bench clean
+.PHONY: all bootstrap build layers test unit e2e fuzz demo demo-ui bench clean
 
 all: build
 
@@ -33,6 +33,10 @@ fuzz: build
 
 demo: build
 	@scripts/demo
+
+# The same example with its wizard on a virtual display: a picture of each page in build/demo/screens/.
+demo-ui: build
+	@scripts/demo-ui
 
 bench: bootstrap
 	@bench/run

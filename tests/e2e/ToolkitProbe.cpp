@@ -4,12 +4,18 @@
 //   toolkit-probe build REPORT   every control kind built, read back and written; exits 0
 //   toolkit-probe show REPORT    a wizard page shown until its Next (exit 6) or Cancel (exit 2)
 //                                button is pressed; the report is flushed line by line
+//   toolkit-probe page DFM REPORT  a dialog file parsed and shown (its $TITLE$ and $TARGETDIR$
+//                                written in), until a button with tag 1 (exit 6) or 3 (exit 2)
+//   toolkit-probe paint REPORT   the same page built and painted; reports the milliseconds from
+//                                the process's creation, stays up a moment and exits 0
+//                                (bench/first_dialog.py)
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/ControlClasses.h"
+#include "ui/FormParser.h"
 #include "platform/win32/Win32Toolkit.h"
 #include "platform/win32/Win32Api.h"
 // After <windows.h>.
@@ -90,9 +96,16 @@ FormObject Window(const std::string& caption, std::vector<FormObject> children) 
                 std::move(children));
 }
 
+// Line breaks written as \r and \n, so that every report entry stays on its line.
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) escaped += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+  return escaped;
+}
+
 std::string Read(Win32Toolkit& toolkit, FormId form, const std::string& component, const std::string& property) {
   const auto value = toolkit.GetProperty(form, component, property);
-  return value ? *value : "<none>";
+  return value ? Escaped(*value) : "<none>";
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -125,6 +138,7 @@ FormObject EveryKind() {
       properties.push_back(List("Items.Strings", {"one", "two", "three"}));
     if (className == "TMemo" || className == "TRichEdit")
       properties.push_back(List("Lines.Strings", {"first line", "second line"}));
+    if (className == "TMemo") properties.push_back(P("ScrollBars", "ssVertical"));
     if (className == "TProgressBar" || className == "TTrackBar")
       for (auto& range : {P("Min", "0"), P("Max", "200"), P("Position", "50")}) properties.push_back(range);
     if (className == "TGauge")
@@ -187,6 +201,8 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   std::vector<std::string> events;
   toolkit.SetEventSink([&](ToolkitEvent& event) {
     if (event.kind == EventKind::Change) events.push_back("Change " + event.component);
+    if (event.kind == EventKind::Click) events.push_back("Click " + event.component);
+    if (event.kind == EventKind::Scroll) events.push_back("Scroll " + event.component);
   });
   const FormId form = toolkit.CreateForm(EveryKind());
   Line("events-while-building " + std::to_string(events.size()));
@@ -207,13 +223,13 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
 
   for (const RoundTrip& trip : kRoundTrips) {
     const bool written = toolkit.SetProperty(form, trip.component, trip.property, trip.value);
-    Line(std::string("roundtrip ") + trip.component + "." + trip.property + " written=" + (written ? "1" : "0") +
-         " read=" + Read(toolkit, form, trip.component, trip.property));
+    Line(std::string("roundtrip ") + trip.component + "." + trip.property + " value=" + Escaped(trip.value) +
+         " written=" + (written ? "1" : "0") + " read=" + Read(toolkit, form, trip.component, trip.property));
   }
-  Line("read ComboBox1.Text=" + Read(toolkit, form, "ComboBox1", "Text"));
-  Line("read ListBox1.Text=" + Read(toolkit, form, "ListBox1", "Text"));
-  Line("read RadioButton1.Checked=" + Read(toolkit, form, "RadioButton1", "Checked"));
-  Line("read GroupRadio.Checked=" + Read(toolkit, form, "GroupRadio", "Checked"));
+  Line("after ComboBox1.Text=" + Read(toolkit, form, "ComboBox1", "Text"));
+  Line("after ListBox1.Text=" + Read(toolkit, form, "ListBox1", "Text"));
+  Line("after RadioButton1.Checked=" + Read(toolkit, form, "RadioButton1", "Checked"));
+  Line("after GroupRadio.Checked=" + Read(toolkit, form, "GroupRadio", "Checked"));
   Line("unknown-property read=" + Read(toolkit, form, "Edit1", "NoSuchProperty") +
        " written=" + (toolkit.SetProperty(form, "Edit1", "NoSuchProperty", "1") ? "1" : "0"));
   Line("unknown-component read=" + Read(toolkit, form, "NoSuchControl", "Caption") +
@@ -237,6 +253,9 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   toolkit.SetSelected(form, "TreeView1", 1, true);
   Line("tree selected=" + Read(toolkit, form, "TreeView1", "Selected") +
        " path=" + Read(toolkit, form, "TreeView1", "Selected.Path"));
+  const bool reselected = toolkit.SetProperty(form, "TreeView1", "Selected", "3");
+  Line("tree reselected=" + std::string(reselected ? "1" : "0") + " path=" +
+       Read(toolkit, form, "TreeView1", "Selected.Path"));
   auto* checks = toolkit.CheckListOf(form, "CheckListBox1");
   checks->Clear();
   checks->AddItem("Core", true);
@@ -257,8 +276,8 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
   toolkit.SetProperty(form, "FileListBox1", "Directory", "C:\\windows");
   Line("files notepad=" + std::string(Joined(toolkit.Items(form, "FileListBox1")).find("notepad.exe") !=
                                                std::string::npos ? "1" : "0"));
-  Line("folder missing=" + std::string(toolkit.SetProperty(form, "DirectoryListBox1", "Directory",
-                                                           "C:\\no\\such\\folder") ? "1" : "0") +
+  const bool movedToMissing = toolkit.SetProperty(form, "DirectoryListBox1", "Directory", "C:\\no\\such\\folder");
+  Line("folder missing=" + std::string(movedToMissing ? "1" : "0") +
        " directory=" + Read(toolkit, form, "DirectoryListBox1", "Directory"));
   toolkit.SetProperty(form, "DriveComboBox1", "Drive", "c");
   Line("drive=" + Read(toolkit, form, "DriveComboBox1", "Drive"));
@@ -269,9 +288,24 @@ void BuildEveryKind(Win32Toolkit& toolkit) {
     for (int i = 0; i < 200; ++i) std::fprintf(file, "Licence line %d\r\n", i);
     std::fclose(file);
   }
-  Line("loadfile memo=" + std::string(toolkit.LoadFile(form, "Memo1", licence) ? "1" : "0") +
-       " lines=" + std::to_string(toolkit.Items(form, "Memo1").size()) +
-       " missing=" + (toolkit.LoadFile(form, "Memo1", "C:\\no\\such.txt") ? "1" : "0"));
+  // Each call on its own line: the operands of one expression run in no fixed order.
+  const bool loaded = toolkit.LoadFile(form, "Memo1", licence);
+  const size_t lines = toolkit.Items(form, "Memo1").size();
+  const bool loadedMissing = toolkit.LoadFile(form, "Memo1", "C:\\no\\such.txt");
+  Line("loadfile memo=" + std::string(loaded ? "1" : "0") + " lines=" + std::to_string(lines) +
+       " missing=" + (loadedMissing ? "1" : "0"));
+  const bool scrollBar = toolkit.HasVerticalScrollBar(form, "Memo1");
+  const bool endBefore = toolkit.ScrolledToEnd(form, "Memo1");
+  // The user drags the memo's scroll bar to the bottom.
+  HWND memo = FindWindowExW(reinterpret_cast<HWND>(toolkit.NativeHandle(form)), nullptr, L"Edit", nullptr);
+  while (memo != nullptr && (GetWindowLongPtrW(memo, GWL_STYLE) & ES_MULTILINE) == 0)
+    memo = FindWindowExW(reinterpret_cast<HWND>(toolkit.NativeHandle(form)), memo, L"Edit", nullptr);
+  events.clear();
+  SendMessageW(memo, WM_VSCROLL, SB_BOTTOM, 0);
+  Line("scroll events=" + Joined(events) + " bar=" + std::string(scrollBar ? "1" : "0") +
+       " end-before=" + (endBefore ? "1" : "0") +
+       " end-after=" + (toolkit.ScrolledToEnd(form, "Memo1") ? "1" : "0") +
+       " label-bar=" + (toolkit.HasVerticalScrollBar(form, "Label1") ? "1" : "0"));
 
   // Timers, tray, taskbar and the system's controls library.
   bool ticked = false;
@@ -377,9 +411,81 @@ int ShowWizardPage(Win32Toolkit& toolkit) {
   return result < 0 ? 1 : result;
 }
 
+double MillisecondsSinceProcessStart() {
+  FILETIME created, exited, kernel, user, now;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
+}
+
+int PaintWizardPage(Win32Toolkit& toolkit) {
+  const FormId form = toolkit.CreateForm(WizardPage());
+  toolkit.CenterOnScreen(form);
+  toolkit.Show(form);
+  toolkit.Focus(form, "Edit1");
+  // Painted once no window of the process waits for its paint any more.
+  while (GetQueueStatus(QS_PAINT) & (QS_PAINT << 16)) toolkit.ProcessPendingMessages();
+  GdiFlush();
+  char elapsed[64];
+  std::snprintf(elapsed, sizeof elapsed, "painted-ms %.2f", MillisecondsSinceProcessStart());
+  Line(elapsed);
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500)) toolkit.ProcessOneMessage(100);
+  toolkit.DestroyForm(form);
+  return 0;
+}
+
+// -- page -------------------------------------------------------------------------------------
+
+int ShowDialogFile(Win32Toolkit& toolkit, const char* path) {
+  std::string text;
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    char buffer[4096];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, read);
+    std::fclose(file);
+  }
+  // What binding would write into the texts.
+  text = quarrix::ReplaceAll(text, "$TITLE$", "Welcome Example");
+  text = quarrix::ReplaceAll(text, "$TARGETDIR$", "C:\\Program Files\\Welcome Example");
+  const FormId form = toolkit.CreateForm(quarrix::ui::ParseForm(text, path));
+  int result = -1;
+  toolkit.SetEventSink([&](ToolkitEvent& event) {
+    if (event.kind != EventKind::Click) return;
+    Line("event Click " + event.component);
+    const std::string tag = Read(toolkit, form, event.component, "Tag");
+    if (tag == "1") result = 6;
+    if (tag == "3") result = 2;
+  });
+  for (const ComponentInfo& component : toolkit.Components(form))
+    Line("component " + component.name + " " + component.className);
+  toolkit.CenterOnScreen(form);
+  toolkit.Show(form);
+  toolkit.Focus(form, "");
+  toolkit.ProcessPendingMessages();
+  Line("shown caption=" + Read(toolkit, form, "", "Caption"));
+  const auto start = std::chrono::steady_clock::now();
+  while (result < 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) toolkit.ProcessOneMessage(200);
+  toolkit.DestroyForm(form);
+  return result < 0 ? 1 : result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "page") {
+    report = std::fopen(argv[3], "w");
+    if (report == nullptr) return 4;
+    Win32Toolkit toolkit;
+    try {
+      return ShowDialogFile(toolkit, argv[2]);
+    } catch (const std::exception& error) {
+      Line(std::string("exception ") + error.what());
+      return 5;
+    }
+  }
   if (argc != 3) return 3;
   report = std::fopen(argv[2], "w");
   if (report == nullptr) return 4;
@@ -392,6 +498,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (mode == "show") return ShowWizardPage(toolkit);
+    if (mode == "paint") return PaintWizardPage(toolkit);
   } catch (const std::exception& error) {
     Line(std::string("exception ") + error.what());
     return 5;

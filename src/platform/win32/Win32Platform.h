@@ -33,7 +33,8 @@ class Win32Platform {
   Win32FileSystem files_;
   Win32Registry registry_;
   Win32SystemInfo system_;
-  Win32UserInterface ui_;
+  // Holds on to the toolkit (declared last) for the owner of its boxes; it does not use it yet.
+  Win32UserInterface ui_{toolkit_};
   Win32ArchiveLibrary archive_;
   Win32Clock clock_;
   Win32Threads threads_;

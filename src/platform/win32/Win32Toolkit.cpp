@@ -34,7 +34,7 @@ State::~State() {
     if (form->hwnd) DestroyWindow(form->hwnd);
   forms.clear();
   formsByHandle.clear();
-  if (trayShown) Shell_NotifyIconW(NIM_DELETE, &tray);
+  if (trayShown) NotifyIcon(NIM_DELETE, tray);
   if (taskbar) taskbar->Release();
   if (host) DestroyWindow(host);
   if (treeImages) ImageList_Destroy(treeImages);
@@ -165,6 +165,14 @@ void ConnectPartners(State& state, Form& form) {
           SendMessageW(control->hwnd, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy->hwnd), 0);
     }
     if (control->kind == Kind::PageControl) {
+      // Every sheet fills the display area the page control has now that all its tabs are in.
+      RECT area;
+      GetClientRect(control->hwnd, &area);
+      TabCtrl_AdjustRect(control->hwnd, FALSE, &area);
+      for (auto& sheet : form.controls)
+        if (sheet->kind == Kind::TabSheet && sheet->parent == control->name)
+          SetWindowPos(sheet->hwnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
       auto active = control->stored.find("ActivePage");
       if (active == control->stored.end() || !WriteProperty(state, form, *control, "ActivePage", active->second))
         SelectTab(state, form, *control, 0);
@@ -391,6 +399,10 @@ void Win32Toolkit::Show(FormId id) {
   Form* form = state_->FormOf(id);
   if (form == nullptr) return;
   form->self.visible = true;
+  // A wizard page has no working close item: the system menu as the system makes it, with Close
+  // greyed. A close attempt still reaches the engine as CloseQuery.
+  GetSystemMenu(form->hwnd, TRUE);
+  EnableMenuItem(GetSystemMenu(form->hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   ShowWindow(form->hwnd, SW_SHOW);
   UpdateWindow(form->hwnd);
 }

@@ -2,7 +2,13 @@
 // The wizard's window toolkit on real Win32 windows with the version 6 common controls. Every
 // form is an ordinary top-level window whose controls are children created per kind; the
 // message loop runs them through the dialog manager's keyboard handling, so Tab walks the tab
-// order, Enter presses the default button and Escape the cancel button.
+// order, Enter presses the default button and Escape the cancel button. A shown form's Close
+// item is greyed; the engine decides on every close attempt (CloseQuery).
+//
+// Where the system has no control of a kind, the least that serves the engine: an HTML page is
+// shown as its text in a read-only edit (no links), a movie frame shows the text it is given,
+// the form shape and the glass frame are kept as components without a window, and a mask edit
+// is a plain edit (its mask is not enforced).
 #include <cstdint>
 #include <functional>
 #include <memory>

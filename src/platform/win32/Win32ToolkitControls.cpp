@@ -88,7 +88,7 @@ Recipe RecipeFor(State& state, Kind kind, const FormObject& object) {
     case Kind::Memo:
       return {WC_EDITW, MemoStyle(object), WS_EX_CLIENTEDGE};
     case Kind::RichEdit:
-      return {state.richEditClass, MemoStyle(object), WS_EX_CLIENTEDGE};
+      return {RichEditClass(state), MemoStyle(object), WS_EX_CLIENTEDGE};
     case Kind::Button: {
       DWORD style = WS_TABSTOP | (StoredTrue(object, "Default", false) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
       if (StoredTrue(object, "WordWrap", false)) style |= BS_MULTILINE;
@@ -234,7 +234,8 @@ LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPA
 LRESULT CALLBACK ReportingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR reference) {
   const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-  if (message != WM_KEYUP && message != WM_LBUTTONUP) return result;
+  const bool scrolled = message == WM_VSCROLL || message == WM_MOUSEWHEEL;
+  if (message != WM_KEYUP && message != WM_LBUTTONUP && !scrolled) return result;
   auto* state = reinterpret_cast<State*>(reference);
   Form* form = state->FormOfWindow(GetAncestor(hwnd, GA_ROOT));
   if (form == nullptr) return result;
@@ -243,7 +244,12 @@ LRESULT CALLBACK ReportingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
   ToolkitEvent event;
   event.form = form->id;
   event.component = found->second->name;
-  if (message == WM_KEYUP) {
+  if (scrolled) {
+    // A memo or rich edit scrolled by its bar or the wheel: the read-to-end check follows.
+    const Kind kind = found->second->kind;
+    if (kind != Kind::Memo && kind != Kind::RichEdit) return result;
+    event.kind = EventKind::Scroll;
+  } else if (message == WM_KEYUP) {
     event.kind = EventKind::KeyUp;
     event.key = static_cast<int>(wParam);
   } else {
@@ -385,7 +391,7 @@ RECT BoundsOfObject(const FormObject& object, double scale) {
 
 }  // namespace
 
-void RegisterWindowClasses(State& state) {
+void RegisterWindowClasses(State&) {
   static bool registered = false;
   if (registered) return;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
@@ -419,6 +425,11 @@ void RegisterWindowClasses(State& state) {
   host.lpfnWndProc = HostProcedure;
   host.lpszClassName = kHostClass;
   RegisterClassExW(&host);
+  registered = true;
+}
+
+const wchar_t* RichEditClass(State& state) {
+  if (state.richEditClass != nullptr) return state.richEditClass;
   // The version 4.1 rich edit where the system has it, else 2.0.
   if (LoadLibraryW(L"msftedit.dll") != nullptr)
     state.richEditClass = MSFTEDIT_CLASS;
@@ -426,7 +437,7 @@ void RegisterWindowClasses(State& state) {
     state.richEditClass = RICHEDIT_CLASSW;
   else
     state.richEditClass = WC_EDITW;
-  registered = true;
+  return state.richEditClass;
 }
 
 HFONT FontOf(const FormObject& object, double scale, HFONT parentFont) {
@@ -569,7 +580,8 @@ void ApplyStoredProperties(State& state, Form& form, Control& control, const For
            EqualsIgnoreCase(name, "MaxValue");
   };
   const auto handledAtCreation = [](const std::string& name) {
-    return StartsWith(ToLowerAscii(name), "font.") || EqualsIgnoreCase(name, "Left") ||
+    return (StartsWith(ToLowerAscii(name), "font.") && !EqualsIgnoreCase(name, "Font.Color")) ||
+           EqualsIgnoreCase(name, "Left") ||
            EqualsIgnoreCase(name, "Top") || EqualsIgnoreCase(name, "Width") || EqualsIgnoreCase(name, "Height") ||
            EqualsIgnoreCase(name, "Picture.Data") || EqualsIgnoreCase(name, "Style");
   };

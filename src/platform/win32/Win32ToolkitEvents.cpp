@@ -91,9 +91,12 @@ void ComboSelectionChanged(State& state, Form& form, Control& control) {
           SetWindowTextAnsi(control.hwnd, text);
         }
       }
+      // The click's handler may take the form down; the change goes only to what is still there.
+      const FormId id = form.id;
+      const std::string name = control.name;
       Fire(state, form, control, EventKind::Click, text);
-      if (Form* still = state.FormOf(form.id); still != nullptr && still->Find(control.name) == &control)
-        Fire(state, form, control, EventKind::Change, text);
+      Form* still = state.FormOf(id);
+      if (Control* same = still ? still->Find(name) : nullptr) Fire(state, *still, *same, EventKind::Change, text);
       return;
     }
   }
@@ -266,11 +269,16 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       }
       break;
     case WM_CLOSE: {
-      // Whether the window may close is the engine's decision; it destroys the form itself.
+      // Whether the window may close is the engine's decision. Closed, it is hidden: the form
+      // stays the engine's until it destroys it.
       ToolkitEvent event;
       event.kind = EventKind::CloseQuery;
       event.form = form->id;
       state->Fire(event);
+      if (event.handled && state->FormOfWindow(hwnd) == form) {
+        form->self.visible = false;
+        ShowWindow(hwnd, SW_HIDE);
+      }
       return 0;
     }
     case WM_SYSCOMMAND:
@@ -289,8 +297,11 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         HWND focus = GetFocus();
         if (focus != nullptr && IsChild(hwnd, focus)) form->lastFocus = focus;
       } else {
+        // Back to the control that had the focus when the window was left, as a dialog box does.
         if (form->lastFocus != nullptr && IsWindow(form->lastFocus) && IsChild(hwnd, form->lastFocus))
           SetFocus(form->lastFocus);
+        else
+          DefWindowProcW(hwnd, message, wParam, lParam);
         ToolkitEvent event;
         event.kind = EventKind::Activate;
         event.form = form->id;

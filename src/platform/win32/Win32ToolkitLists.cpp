@@ -28,6 +28,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
     if (end == std::string::npos) break;
     start = end + 2;
   }
+  // A text that ends with a line break has no empty line after it.
+  if (lines.back().empty()) lines.pop_back();
   return lines;
 }
 

@@ -143,7 +143,6 @@ struct State {
   ITaskbarList3* taskbar = nullptr;
   bool comStarted = false;
   HIMAGELIST treeImages = nullptr;
-  bool richEditLoaded = false;
   const wchar_t* richEditClass = nullptr;
 
   ~State();
@@ -211,6 +210,11 @@ void ShowTabSheets(Form& form, Control& pageControl);
 
 // The hidden window of tray messages, timers without a form and popup menus; made on first use.
 HWND HostWindow(State& state);
+// Shell_NotifyIconW, from shell32 loaded on first use: a setup that shows no tray icon does not
+// pay for loading the shell at start-up. False where it cannot be called.
+bool NotifyIcon(DWORD message, NOTIFYICONDATAW& data);
+// The rich edit window class, its library loaded on first use; the plain edit where none loads.
+const wchar_t* RichEditClass(State& state);
 // The taskbar list of the system, made on first use; nullptr where there is none.
 ITaskbarList3* Taskbar(State& state);
 

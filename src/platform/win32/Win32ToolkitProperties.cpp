@@ -245,6 +245,22 @@ std::optional<bool> WriteFolderProperty(State& state, Form& form, Control& contr
                                         const std::string& value) {
   if (!IsFolderControl(control.kind)) return std::nullopt;
   std::string folder;
+  if (Is(property, "FileName")) {
+    // A file of the list: its folder is opened and the file chosen in it, reported once.
+    const size_t slash = value.find_last_of('\\');
+    if (slash == std::string::npos) return false;
+    {
+      Quiet quiet(state);
+      WriteFolderProperty(state, form, control, "Directory", value.substr(0, slash));
+    }
+    for (size_t line = 0; line < control.folderEntries.size(); ++line)
+      if (EqualsIgnoreCase(control.folderEntries[line], value)) {
+        SendMessageW(control.hwnd, LB_SETCURSEL, line, 0);
+        FireChange(state, form, control);
+        return true;
+      }
+    return false;
+  }
   if (Is(property, "Directory") || Is(property, "Path")) folder = value;
   else if (Is(property, "Drive") && !value.empty()) folder = std::string(1, value[0]) + ":\\";
   else if (Is(property, "Mask")) {
@@ -255,12 +271,20 @@ std::optional<bool> WriteFolderProperty(State& state, Form& form, Control& contr
     return std::nullopt;
   }
   if (!FolderExists(folder)) return false;
+  if (Is(property, "FileName")) return false;
   if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';
   if (EqualsIgnoreCase(folder, control.directory)) return true;
   control.directory = folder;
   FillFolderControl(state, control);
-  FireChange(state, form, control, control.kind == Kind::ShellList ? EventKind::FolderChanged : EventKind::Change);
+  // The change's handler may take the form down: the folder event goes only to what is left.
+  const FormId id = form.id;
+  const std::string name = control.name;
+  const bool shellList = control.kind == Kind::ShellList;
+  FireChange(state, form, control);
+  Form* still = state.FormOf(id);
+  Control* same = still ? still->Find(name) : nullptr;
+  if (shellList && same != nullptr) FireChange(state, *still, *same, EventKind::FolderChanged);
   return true;
 }
 
@@ -347,7 +371,7 @@ std::optional<std::string> ReadProperty(State& state, Form& form, Control& contr
   }
   if (Is(property, "Selected") && control.kind == Kind::TreeView) {
     HTREEITEM item = TreeView_GetSelection(control.hwnd);
-    return item ? control.tree->Text(control.tree->NodeOf(item)) : std::string();
+    return std::to_string(item ? control.tree->NodeOf(item) : kNoTreeNode);
   }
   if (Is(property, "Selected.Path") && control.kind == Kind::TreeView) return SelectedTreePath(control);
   if (IsRange(control.kind))
@@ -412,6 +436,8 @@ bool WriteProperty(State& state, Form& form, Control& control, const std::string
     if (control.kind == Kind::CheckListBox || control.kind == Kind::TreeView) return false;
     if (control.kind == Kind::HtmlViewer) control.document.clear();
     WriteText(form, control, value);
+    // A multi-line edit does not report text set from outside; the engine's handlers expect it.
+    if (control.kind == Kind::Memo) FireChange(state, form, control);
     return true;
   }
   if (Is(property, "Enabled") && truth) {
@@ -419,8 +445,11 @@ bool WriteProperty(State& state, Form& form, Control& control, const std::string
     return true;
   }
   if (Is(property, "Checked") && IsCheckable(control.kind) && truth) {
+    const bool was = SendMessageW(control.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
     SendMessageW(control.hwnd, BM_SETCHECK, *truth ? BST_CHECKED : BST_UNCHECKED, 0);
     if (*truth && control.kind == Kind::RadioButton) UncheckOtherRadios(form, control);
+    // A box checked from outside clicks itself, as the authoring tool's boxes do.
+    if (was != *truth && (control.kind == Kind::CheckBox || *truth)) FireChange(state, form, control, EventKind::Click);
     return true;
   }
   if (Is(property, "ReadOnly") && IsTextEdit(control.kind) && truth) {
@@ -443,6 +472,12 @@ bool WriteProperty(State& state, Form& form, Control& control, const std::string
       SendMessageW(control.hwnd, LB_SETCURSEL, index, 0);
     }
     return true;
+  }
+  if (Is(property, "Selected") && control.kind == Kind::TreeView && number) {
+    // Selecting a node reports the change like the user's choice.
+    if (*number == kNoTreeNode) return TreeView_SelectItem(control.hwnd, nullptr), true;
+    HTREEITEM item = control.tree->ItemOf(static_cast<TreeNodeId>(*number));
+    return item != nullptr && TreeView_SelectItem(control.hwnd, item) != FALSE;
   }
   if (Is(property, "ActivePage") && control.kind == Kind::PageControl) {
     int index = 0;

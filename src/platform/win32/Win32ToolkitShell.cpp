@@ -30,7 +30,7 @@ LRESULT CALLBACK HostProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     }
     if (message == taskbarCreated && state->trayShown) {
       // A restarted shell has forgotten the icon.
-      Shell_NotifyIconW(NIM_ADD, &state->tray);
+      NotifyIcon(NIM_ADD, state->tray);
       return 0;
     }
     if (message == WM_TIMER && wParam >= kTimerBase) {
@@ -42,6 +42,13 @@ LRESULT CALLBACK HostProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     }
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool NotifyIcon(DWORD message, NOTIFYICONDATAW& data) {
+  using NotifyFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+  static const NotifyFunction notify =
+      LookUpProcedure<NotifyFunction>(LoadLibraryW(L"shell32.dll"), "Shell_NotifyIconW");
+  return notify != nullptr && notify(message, &data) != FALSE;
 }
 
 HWND HostWindow(State& state) {
@@ -111,17 +118,17 @@ void Win32Toolkit::ShowTrayIcon(const std::string& hint) {
   tray.hIcon = SetupIcon();
   CopyInto(tray.szTip, hint);
   if (state.trayShown) {
-    Shell_NotifyIconW(NIM_MODIFY, &tray);
+    NotifyIcon(NIM_MODIFY, tray);
     return;
   }
-  state.trayShown = Shell_NotifyIconW(NIM_ADD, &tray) != FALSE;
+  state.trayShown = NotifyIcon(NIM_ADD, tray);
 }
 
 void Win32Toolkit::HideTrayIcon() {
   State& state = *state_;
   if (!state.trayShown) return;
   state.tray.uFlags = 0;
-  Shell_NotifyIconW(NIM_DELETE, &state.tray);
+  NotifyIcon(NIM_DELETE, state.tray);
   state.trayShown = false;
 }
 
@@ -137,7 +144,7 @@ void Win32Toolkit::ShowBalloon(const std::string& title, const std::string& text
   CopyInto(tray.szInfoTitle, title);
   tray.dwInfoFlags = static_cast<DWORD>(icon);
   tray.uTimeout = timeoutMs;
-  Shell_NotifyIconW(NIM_MODIFY, &tray);
+  NotifyIcon(NIM_MODIFY, tray);
 }
 
 bool Win32Toolkit::HasTaskbarProgress() { return Taskbar(*state_) != nullptr; }
@@ -178,7 +185,11 @@ std::optional<size_t> Win32Toolkit::ShowPopupMenu(const std::vector<std::string>
       AppendMenuW(menu, MF_STRING, i + 1, caption.c_str());
     }
   }
-  HWND owner = state.owner ? state.owner : HostWindow(state);
+  // The menu belongs to a window in front: the owner window, else the active form; the hidden
+  // host only when the toolkit shows no form (a menu of the tray icon).
+  HWND owner = state.owner;
+  if (owner == nullptr && state.FormOfWindow(GetActiveWindow()) != nullptr) owner = GetActiveWindow();
+  if (owner == nullptr) owner = HostWindow(state);
   SetForegroundWindow(owner);
   const auto chosen = static_cast<UINT_PTR>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                            screenX, screenY, 0, owner, nullptr));

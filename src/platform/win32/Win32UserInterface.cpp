@@ -40,23 +40,33 @@ MessageResult ToResult(int answer) {
   }
 }
 
+// A box that cannot be shown with its owner is shown without one.
+int Box(HWND owner, const std::string& text, const std::string& caption, UINT style, bool neutralLanguage) {
+  const auto show = [&](HWND window) {
+    return neutralLanguage ? MessageBoxExA(window, text.c_str(), caption.c_str(), style, 0)
+                           : MessageBoxA(window, text.c_str(), caption.c_str(), style);
+  };
+  const int answer = show(owner);
+  return answer == 0 && owner != nullptr ? show(nullptr) : answer;
+}
+
+HWND OwnerOf(const Win32Toolkit& toolkit, bool ownedByWindow) {
+  return ownedByWindow ? reinterpret_cast<HWND>(static_cast<uintptr_t>(toolkit.OwnerWindow())) : nullptr;
+}
+
 }  // namespace
 
 MessageResult Win32UserInterface::ShowMessage(const std::string& text, const std::string& caption,
                                               MessageButtons buttons, MessageIcon icon, bool ownedByWindow) {
-  (void)ownedByWindow;  // no engine window can own a box yet
-  return ToResult(MessageBoxA(nullptr, text.c_str(), caption.c_str(), ButtonStyle(buttons) | IconStyle(icon)));
+  return ToResult(Box(OwnerOf(toolkit_, ownedByWindow), text, caption, ButtonStyle(buttons) | IconStyle(icon), false));
 }
 
 int Win32UserInterface::ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style,
                                           bool ownedByWindow, bool neutralLanguage) {
-  (void)ownedByWindow;  // no engine window can own a box yet
-  if (neutralLanguage) return MessageBoxExA(nullptr, text.c_str(), caption.c_str(), style, 0);
-  return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+  return Box(OwnerOf(toolkit_, ownedByWindow), text, caption, style, neutralLanguage);
 }
 
 std::optional<std::string> Win32UserInterface::BrowseForFolder(const std::string& title, bool ownedByWindow) {
-  (void)ownedByWindow;  // no engine window can own the browser yet
   using BrowseFunction = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
   using PathFunction = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
   HMODULE shell = LoadLibraryA("shell32.dll");
@@ -67,6 +77,7 @@ std::optional<std::string> Win32UserInterface::BrowseForFolder(const std::string
     // The new dialog style needs COM on the calling thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     BROWSEINFOA info{};
+    info.hwndOwner = OwnerOf(toolkit_, ownedByWindow);
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     if (LPITEMIDLIST item = browse(&info)) {

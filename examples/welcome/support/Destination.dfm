@@ -1,0 +1,149 @@
+object Destination: TPoolTemplate
+  Left = 0
+  Top = 0
+  BorderIcons = [biSystemMenu, biMinimize]
+  BorderStyle = bsSingle
+  Caption = '$TITLE$ Setup'
+  ClientHeight = 360
+  ClientWidth = 497
+  Color = clBtnFace
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
+  Font.Height = -11
+  Font.Name = 'Tahoma'
+  Font.Style = []
+  OldCreateOrder = False
+  Position = poScreenCenter
+  PixelsPerInch = 96
+  TextHeight = 13
+  object Banner: TPanel
+    Left = 0
+    Top = 0
+    Width = 497
+    Height = 58
+    BevelOuter = bvNone
+    Color = clWhite
+    ParentBackground = False
+    TabOrder = 0
+    object Heading: TLabel
+      Left = 20
+      Top = 10
+      Width = 420
+      Height = 16
+      Caption = 'Destination Folder'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -13
+      Font.Name = 'Tahoma'
+      Font.Style = [fsBold]
+      ParentFont = False
+    end
+    object Subheading: TLabel
+      Left = 32
+      Top = 32
+      Width = 440
+      Height = 13
+      Caption = 'Where should $TITLE$ be installed?'
+    end
+  end
+  object TopLine: TBevel
+    Left = 0
+    Top = 58
+    Width = 497
+    Height = 2
+    Shape = bsTopLine
+  end
+  object FolderPrompt: TLabel
+    Left = 20
+    Top = 76
+    Width = 457
+    Height = 13
+    Caption = 'Setup will install $TITLE$ into this &folder:'
+  end
+  object FolderEdit: TEdit
+    Left = 20
+    Top = 96
+    Width = 370
+    Height = 21
+    Hint = 'TARGETDIR'
+    TabOrder = 1
+    Tag = 2
+  end
+  object BrowseButton: TButton
+    Left = 402
+    Top = 94
+    Width = 75
+    Height = 25
+    Caption = 'B&rowse...'
+    TabOrder = 2
+    Tag = 4
+  end
+  object RequiredLabel: TLabel
+    Left = 20
+    Top = 140
+    Width = 150
+    Height = 13
+    Caption = 'Space required:'
+  end
+  object RequiredText: TStaticText
+    Left = 180
+    Top = 140
+    Width = 200
+    Height = 17
+    Caption = ''
+    TabOrder = 3
+    Tag = 4
+  end
+  object AvailableLabel: TLabel
+    Left = 20
+    Top = 162
+    Width = 150
+    Height = 13
+    Caption = 'Space available:'
+  end
+  object AvailableText: TStaticText
+    Left = 180
+    Top = 162
+    Width = 200
+    Height = 17
+    Caption = ''
+    TabOrder = 4
+    Tag = 5
+  end
+  object BottomLine: TBevel
+    Left = 0
+    Top = 313
+    Width = 497
+    Height = 2
+    Shape = bsTopLine
+  end
+  object BackButton: TButton
+    Left = 238
+    Top = 326
+    Width = 75
+    Height = 25
+    Caption = '< &Back'
+    TabOrder = 10
+    Tag = 2
+  end
+  object NextButton: TButton
+    Left = 313
+    Top = 326
+    Width = 75
+    Height = 25
+    Caption = '&Next >'
+    Default = True
+    TabOrder = 11
+    Tag = 1
+  end
+  object CancelButton: TButton
+    Left = 402
+    Top = 326
+    Width = 75
+    Height = 25
+    Cancel = True
+    Caption = 'Cancel'
+    TabOrder = 12
+    Tag = 3
+  end
+end
