@@ -553,6 +553,8 @@ void SimToolkit::ActAsUser() {
 bool SimToolkit::PressButtonWithTag(FormId form, int tag, const std::string& answer) {
   SimForm* found = Find(form);
   for (const SimComponent& component : found->components) {
+    // Only these kinds navigate by their tag; on a list or tree, tag 1 means the component list.
+    if (!IsClass(component, {"TButton", "TBitBtn", "TSpeedButton", "TRzBmpButton", "TLabel", "TImage"})) continue;
     if (ToInt(component.properties.at("Tag"), 0) != tag) continue;
     const std::string name = component.name;
     if (!Click(form, name)) continue;

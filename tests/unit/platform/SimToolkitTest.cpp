@@ -94,5 +94,20 @@ TEST(SimToolkit, SimulatedUserWithNothingToPressIsAnError) {
   EXPECT_THROW(toolkit.ProcessOneMessage(platform::kWaitForever), std::runtime_error);
 }
 
+TEST(SimToolkit, SimulatedUserNavigatesWithButtonsNotWithAComponentListOfTheSameTag) {
+  testing::TempMachine temp;
+  platform::sim::SimToolkit& toolkit = temp.machine.toolkit;
+  const platform::FormId form = toolkit.CreateForm(
+      Dialog("Components", {Control("ComponentList", "TCheckListBox", {{"Tag", "1"}}), testing::NextButton()}));
+  toolkit.Show(form);
+  std::vector<std::string> clicked;
+  toolkit.SetEventSink([&](ToolkitEvent& event) {
+    if (event.kind == EventKind::Click) clicked.push_back(event.component);
+  });
+  toolkit.answers = {"NEXT"};
+  toolkit.ProcessOneMessage(platform::kWaitForever);
+  EXPECT_EQ(clicked, (std::vector<std::string>{"NextButton"}));
+}
+
 }  // namespace
 }  // namespace quarrix
