@@ -74,6 +74,7 @@ object Welcome: TPoolTemplate
     Width = 75
     Height = 25
     Caption = '< &Back'
+    Enabled = False
     TabOrder = 10
     Tag = 2
   end
