@@ -205,9 +205,9 @@ HBITMAP BitmapOfPicture(const std::vector<uint8_t>& data) {
   return bitmap;
 }
 
-// Children of panels, group boxes and tab controls report to their container; the form is
-// where the toolkit listens.
-LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// What children report to their container and the container hands on to the form, where the
+// toolkit listens.
+bool IsChildReport(UINT message) {
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -217,15 +217,19 @@ LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
-    case WM_DRAWITEM:
-      if (HWND root = GetAncestor(hwnd, GA_ROOT); root != nullptr && root != hwnd) {
-        // A tab control's own notifications are its own business first.
-        if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == hwnd) break;
-        return SendMessageW(root, message, wParam, lParam);
-      }
-      break;
+      return true;
     default:
-      break;
+      return false;
+  }
+}
+
+// Children of group boxes and tab controls report to their container.
+LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (IsChildReport(message) || message == WM_DRAWITEM) {
+    HWND root = GetAncestor(hwnd, GA_ROOT);
+    // A tab control's own notifications are its own business first.
+    const bool own = message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == hwnd;
+    if (root != nullptr && root != hwnd && !own) return SendMessageW(root, message, wParam, lParam);
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
@@ -262,18 +266,11 @@ LRESULT CALLBACK ReportingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
 }
 
 LRESULT CALLBACK PanelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsChildReport(message)) {
+    if (HWND root = GetAncestor(hwnd, GA_ROOT); root != nullptr && root != hwnd)
+      return SendMessageW(root, message, wParam, lParam);
+  }
   switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      if (HWND root = GetAncestor(hwnd, GA_ROOT); root != nullptr && root != hwnd)
-        return SendMessageW(root, message, wParam, lParam);
-      break;
     case WM_ERASEBKGND: {
       RECT area;
       GetClientRect(hwnd, &area);
