@@ -111,8 +111,8 @@ class Handler(BaseHTTPRequestHandler):
         start = 0
         range_header = self.headers.get("Range")
         if range_header and not head and not control.get("ignore_ranges"):
-            spec = range_header.replace("bytes=", "").split("-")[0]
-            start = int(spec) if spec.isdigit() else 0
+            first_byte = range_header.replace("bytes=", "").split("-")[0]
+            start = int(first_byte) if first_byte.isdigit() else 0
             if start >= size:
                 self._log(416, 0)
                 self.send_response(416)
