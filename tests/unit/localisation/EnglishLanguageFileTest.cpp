@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "support/BuildPaths.h"
 #include <vector>
 
 #include "localisation/LanguageFile.h"
@@ -19,7 +21,7 @@ namespace {
 
 std::string ReadShippedLanguageFile() {
   // Not beside __FILE__: the compiler cache may make that path relative to the build folder.
-  const auto path = std::filesystem::path(QUARRIX_SOURCE_DIR) / "src/archive/zvk/English.lang";
+  const auto path = std::filesystem::path(quarrix::testing::SourceDir()) / "src/archive/zvk/English.lang";
   std::ifstream file(path, std::ios::binary);
   EXPECT_TRUE(file) << path;
   return std::string(std::istreambuf_iterator<char>(file), {});

@@ -123,7 +123,7 @@ TEST_F(QxRunTest, TheMachineFolderDescribesTheSystemTheScriptAsksAbout) {
 
 TEST_F(QxRunTest, ApplyChangesInstallsTheProjectsPackageAndTheUninstallEntryRemovesIt) {
   if (!testing::HaveTool("wixl")) GTEST_SKIP() << "wixl is needed to build the package";
-  const fs::path fixture = fs::path(QUARRIX_SOURCE_DIR) / "tests" / "e2e" / "fixtures" / "bridge";
+  const fs::path fixture = fs::path(testing::SourceDir()) / "tests" / "e2e" / "fixtures" / "bridge";
   fs::copy(fixture, File("project"), fs::copy_options::recursive);
   const std::string script = (File("project") / "setup.qxs").string();
   const std::string machine = File("machine").string();

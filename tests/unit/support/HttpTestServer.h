@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/BuildPaths.h"
+
 namespace quarrix::testing {
 
 class HttpTestServer {
@@ -29,7 +31,7 @@ class HttpTestServer {
       dup2(out[1], STDOUT_FILENO);
       close(out[0]);
       close(out[1]);
-      const std::string script = std::string(QUARRIX_SOURCE_DIR) + "/tests/support/http_test_server.py";
+      const std::string script = SourceDir() + "/tests/support/http_test_server.py";
       const std::string control = ControlPath().string(), log = LogPath().string(), root = root_.string();
       execlp("python3", "python3", script.c_str(), root.c_str(), control.c_str(), log.c_str(), nullptr);
       _exit(127);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/BuildPaths.h"
+
 namespace quarrix::testing {
 
 inline std::string ShellQuote(const std::string& text) {
@@ -37,7 +39,7 @@ struct QxOutcome {
 
 // qx with the arguments; its standard error passes through errPath.
 inline QxOutcome RunQx(const std::vector<std::string>& arguments, const std::filesystem::path& errPath) {
-  std::string command = ShellQuote(QUARRIX_QX_PATH);
+  std::string command = ShellQuote(QxPath());
   for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
   command += " 2>" + ShellQuote(errPath.string());
   QxOutcome outcome;
