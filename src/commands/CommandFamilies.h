@@ -17,6 +17,7 @@ std::span<const CommandRow> RegistryCommandRows();
 std::span<const CommandRow> SystemInfoCommandRows();
 std::span<const CommandRow> FileCommandRows();
 std::span<const CommandRow> ProgramCommandRows();
+std::span<const CommandRow> MessageCommandRows();
 // Commands this build checks before the run but does not carry out yet.
 std::span<const CommandRow> PendingCommandRows();
 std::span<const CommandRow> WebMediaCommandRows();

@@ -46,6 +46,7 @@ const CommandCatalogue& EngineCommands() {
                                                              SystemInfoCommandRows(),
                                                              FileCommandRows(),
                                                              ProgramCommandRows(),
+                                                             MessageCommandRows(),
                                                              PendingCommandRows(),
                                                              WebMediaCommandRows(),
                                                          },

@@ -19,8 +19,6 @@ constexpr CommandRow kRows[] = {
     Pending("Get IIS Site List", DeclareOnly<1>),
     Pending("Get IIS Site Index", DeclareOnly<2>),
     Pending("IIS Anonymous User", DeclareOnly<1>),
-    // messages
-    Pending("MessageBox", DeclareOnly<5>),
 };
 
 }  // namespace

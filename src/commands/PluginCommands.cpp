@@ -10,6 +10,7 @@
 #include "common/IntegerSyntax.h"
 #include "common/WindowsPath.h"
 #include "engine/ScriptThread.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
 #include "media/FetchWebMedia.h"
@@ -95,6 +96,7 @@ class PluginLine {
 
   // Shown in silent runs too: a setup that lacks a plug-in was built wrong.
   void ReportMissingLibrary() {
+    ProgressModeScope paused(session_, false);
     session_.platform.ui.ShowMessage(kMissingLibraryText, WizardCaption(session_.captionTitle, session_.logoFree),
                                      platform::MessageButtons::Ok, platform::MessageIcon::Error, OwnerWindow() != 0);
   }

@@ -3,6 +3,7 @@
 #include "common/AnsiText.h"
 #include "common/WindowsPath.h"
 #include "engine/PredefinedVariables.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/Session.h"
 #include "msi/InstanceRegistration.h"
 
@@ -36,6 +37,7 @@ bool LocateSources(Session& session) {
   const std::string title = session.messages.Text(kLocateSourcesSlot);
   const std::string windowHandle = session.variables.GetVariable("WINDOWHANDLE");
   const bool owned = !windowHandle.empty() && windowHandle != "0";
+  ProgressModeScope paused(session, false);
   for (;;) {
     auto chosen = session.platform.ui.BrowseForFolder(title, owned);
     if (!chosen) return false;

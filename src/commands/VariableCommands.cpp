@@ -37,12 +37,6 @@ std::string ReferencedName(std::string_view written) {
   return name.empty() ? std::string(written) : name;
 }
 
-int32_t RequireInteger(const std::string& text) {
-  const std::optional<int32_t> value = ParseScriptInteger(text);
-  if (!value) throw std::runtime_error("'" + text + "' is not a valid integer value");
-  return *value;
-}
-
 // ---- "Set Variable" and "Localization Variable" ----------------------------------------------
 
 void RememberPersisted(Session& session, const std::string& name) {
@@ -69,7 +63,7 @@ void SetVariableCommand(CommandContext& context) {
   // Assigning ABORT is how a script cancels a running worker.
   if (EqualsIgnoreCase(target, "ABORT")) variables.SetVariable("VELD_IsCancelled", value, "Set Variable Tricke");
   if (EqualsIgnoreCase(target, "PROGRESS") || EqualsIgnoreCase(target, "PROGRESSTEXT")) {
-    RequireInteger(variables.GetVariable("PROGRESS"));
+    RequireScriptInteger(variables.GetVariable("PROGRESS"));
     // The progress display takes the new text and position here once it exists.
   }
 }
@@ -189,7 +183,7 @@ void ExtractPathCommand(CommandContext& context) {
   TVariableManager& variables = context.session.variables;
   const std::string name = context.Param(1);
   const std::string path = NormalizePath(variables, variables.GetVariable(name));
-  const int32_t code = RequireInteger(context.Param(2));
+  const int32_t code = RequireScriptInteger(context.Param(2));
   variables.SetVariable(name, ExtractPathPart(path, code), context.ActionContext());
 }
 
@@ -257,7 +251,7 @@ void ParseStringCommand(CommandContext& context) {
   if (!secondTarget.empty()) variables.DeclareVariable(secondTarget, context.ActionContext());
 
   const bool ignoreCase = context.Truth(7);
-  const int32_t mode = RequireInteger(context.Param(5));
+  const int32_t mode = RequireScriptInteger(context.Param(5));
   platform::SystemInfo& system = context.session.platform.system;
   const SplitPoint split = ignoreCase ? FindSplitPoint(system.AnsiToLower(text), system.AnsiToLower(pattern), mode)
                                       : FindSplitPoint(text, pattern, mode);

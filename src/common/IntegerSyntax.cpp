@@ -1,5 +1,8 @@
 #include "common/IntegerSyntax.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace quarrix {
 namespace {
 
@@ -76,5 +79,11 @@ std::optional<Signed> ParseInteger(std::string_view text) {
 std::optional<int32_t> ParseScriptInteger(std::string_view text) { return ParseInteger<int32_t, uint32_t>(text); }
 
 std::optional<int64_t> ParseScriptInteger64(std::string_view text) { return ParseInteger<int64_t, uint64_t>(text); }
+
+int32_t RequireScriptInteger(std::string_view text) {
+  const std::optional<int32_t> value = ParseScriptInteger(text);
+  if (!value) throw std::runtime_error("'" + std::string(text) + "' is not a valid integer value");
+  return *value;
+}
 
 }  // namespace quarrix

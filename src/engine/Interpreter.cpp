@@ -305,7 +305,8 @@ void RunCleanup(Session& session, RunState& run) {
   session.platform.ui.HideDialogs();
   if (session.dialogs != nullptr) session.dialogs->Shutdown();
   run.progressWindowHandle = 0;
-  // Open text files and the tray icon are released here once their units exist.
+  session.platform.toolkit.HideTrayIcon();
+  // Open text files are released here once their unit exists.
   run.labels.clear();
 }
 

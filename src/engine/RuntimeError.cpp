@@ -2,6 +2,7 @@
 
 #include "common/IntegerSyntax.h"
 #include "common/WindowsPath.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
 
@@ -37,7 +38,8 @@ void ReportRuntimeError(Session& session, size_t lineIndex, std::string_view err
   const std::string location = lineIndex < locations.size() ? locations[lineIndex] : std::string();
   session.runtimeErrorReport = RuntimeErrorText(session.messages.Text(kSlotScriptRuntimeError), location, error);
   if (session.silent) return;
-  // The taskbar's error state joins here once the progress display exists.
+  // The run ends after the box: the error state stays.
+  SetProgressMode(session, true, true);
   session.platform.ui.ShowMessage(session.runtimeErrorReport, WizardCaption(session.captionTitle, session.logoFree),
                                   platform::MessageButtons::Ok, platform::MessageIcon::Error, /*ownedByWindow=*/true);
 }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/ProgressModeScope.h"
 #include "engine/VariableManager.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
@@ -93,7 +94,7 @@ constexpr uint32_t kCancelPollMs = 250;
 void ReportCancellation(Session& session, const WaitOptions& options, WaitOutcome& outcome) {
   TVariableManager& variables = session.variables;
   if (!IsTrue(variables.GetVariable("ABORTEDONERROR")) && !session.silent) {
-    // The taskbar's error state around the box comes with the progress display.
+    ProgressModeScope inError(session, true);
     session.platform.ui.ShowMessage("Setup cancelled", WizardCaption(session.captionTitle, session.logoFree),
                                     platform::MessageButtons::Ok, platform::MessageIcon::Error, true);
   }

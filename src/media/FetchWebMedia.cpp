@@ -7,6 +7,7 @@
 #include "common/WindowsPath.h"
 #include "engine/FolderCleanup.h"
 #include "engine/InstanceCache.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
 #include "engine/Worker.h"
@@ -227,8 +228,11 @@ bool FetchLineMedia(Session& session, size_t lineIndex) {
     FetchWebMedia(session, entry);
     return false;
   } catch (const std::runtime_error& error) {
-    session.platform.ui.ShowMessage(error.what(), WizardCaption(session.captionTitle, session.logoFree),
-                                    platform::MessageButtons::Ok, platform::MessageIcon::Error, true);
+    {
+      ProgressModeScope inError(session, true);
+      session.platform.ui.ShowMessage(error.what(), WizardCaption(session.captionTitle, session.logoFree),
+                                      platform::MessageButtons::Ok, platform::MessageIcon::Error, true);
+    }
     if (IsTrue(session.variables.GetVariable("ABORTONERROR"))) return true;
     session.variables.SetVariable("ABORTEDONERROR", "TRUE", "Weblock Abort");
     return false;

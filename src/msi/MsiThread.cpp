@@ -6,6 +6,7 @@
 #include "common/AnsiText.h"
 #include "common/WindowsPath.h"
 #include "engine/InstanceCache.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/Session.h"
 #include "engine/WizardCaption.h"
 #include "msi/HandshakeFile.h"
@@ -122,6 +123,9 @@ void TMSIThread::Apply() {
   const std::string windowHandle = variables.GetVariable("WINDOWHANDLE");
   handler.ownedByWindow = !windowHandle.empty() && windowHandle != "0";
   handler.texts = InstallerMessageTexts::From(session_.messages);
+  Session& session = session_;
+  handler.progressMode.enter = [&session](std::string_view mode) { SetProgressMode(session, true, mode == "ERROR"); };
+  handler.progressMode.restore = [&session] { SetProgressMode(session, false, false); };
   const InstallerProgressReporter reporter = [&variables](const std::string& text, int64_t position, int64_t total,
                                                           int64_t minimum) {
     return ReportInstallerProgress(variables, text, position, total, minimum);

@@ -16,6 +16,9 @@ namespace quarrix::ui {
 namespace {
 
 constexpr const char* kReadToEndLength = "2147483647";
+// The toolkit timer, on no form, that ends a balloon tip's paused progress mode.
+constexpr int kBalloonTimerId = 7;
+constexpr const char* kProgressModeContext = "SetProgressMode";
 
 // Back to the folder it was in when this ends, when that folder still exists.
 class CurrentDirectoryScope {
@@ -244,6 +247,7 @@ void DialogEngine::Present(PoolTemplate& dialog) {
   toolkit_.Show(dialog.form);
   toolkit_.Focus(dialog.form, "");
   toolkit_.SetOwnerForm(dialog.form);
+  TaskbarAvailable();  // known before a worker's box asks
   toolkit_.ProcessPendingMessages();
 }
 
@@ -297,23 +301,82 @@ void DialogEngine::Shutdown() {
   pendingUnbindKey_.clear();
   lastDisplayedKey_.clear();
   state_.designTexts.Clear();
+  toolkit_.StopTimer(platform::kNoForm, kBalloonTimerId);
+  hiddenToTray_ = false;
+  std::lock_guard lock(progressModeLock_);
+  progressModeSwitched_ = false;
 }
 
 void DialogEngine::RestoreFromTray() {
   if (hiddenToTray_) {
     hiddenToTray_ = false;
-    if (PoolTemplate* pending = pending_) {
-      pending_ = nullptr;
-      toolkit_.Show(pending->form);
-      toolkit_.Focus(pending->form, "");
-      toolkit_.ProcessPendingMessages();
-    }
+    ShowPendingDialog();
   }
   if (shown_ != nullptr) toolkit_.Restore(shown_->form);
 }
 
+void DialogEngine::ShowPendingDialog() {
+  PoolTemplate* pending = pending_;
+  if (pending == nullptr) return;
+  pending_ = nullptr;
+  toolkit_.Show(pending->form);
+  toolkit_.Focus(pending->form, "");
+  toolkit_.SetOwnerForm(pending->form);
+  toolkit_.ProcessPendingMessages();
+}
+
+void DialogEngine::HideToTray() {
+  if (shown_ != nullptr) toolkit_.Hide(shown_->form);
+  hiddenToTray_ = true;
+}
+
+bool DialogEngine::TaskbarAvailable() {
+  if (std::this_thread::get_id() == mainThread_) taskbarAvailable_ = toolkit_.HasTaskbarProgress();
+  return taskbarAvailable_;
+}
+
+void DialogEngine::SetProgressMode(bool on, bool error) {
+  if (!TaskbarAvailable()) return;
+  std::string mode;
+  {
+    std::lock_guard lock(progressModeLock_);
+    TVariableManager& variables = session_.variables;
+    if (on) {
+      if (!progressModeSwitched_) savedProgressMode_ = variables.GetVariable("PROGRESSMODE");
+      progressModeSwitched_ = true;
+      mode = error ? "ERROR" : "PAUSE";
+      variables.SetVariable("PROGRESSMODE", mode, kProgressModeContext);
+    } else if (progressModeSwitched_) {
+      // An "off" with nothing switched (a balloon's timer after a box restored the mode) keeps
+      // what the script has set since.
+      progressModeSwitched_ = false;
+      mode = savedProgressMode_;
+      variables.SetVariable("PROGRESSMODE", mode, kProgressModeContext);
+    } else {
+      mode = variables.GetVariable("PROGRESSMODE");
+    }
+  }
+  // The toolkit belongs to the main thread: a worker's switch reaches the taskbar with the next
+  // progress refresh, which reads PROGRESSMODE.
+  if (std::this_thread::get_id() == mainThread_ && shown_ != nullptr)
+    toolkit_.SetTaskbarState(shown_->form, TaskbarStateOf(mode));
+}
+
+void DialogEngine::RestoreProgressModeAfter(uint32_t milliseconds) {
+  toolkit_.StartTimer(platform::kNoForm, kBalloonTimerId, milliseconds);
+}
+
+void DialogEngine::SetTaskbarOverlay(bool on) {
+  if (shown_ == nullptr || !TaskbarAvailable()) return;
+  toolkit_.SetTaskbarOverlay(shown_->form, on, on ? session_.variables.GetVariable("TITLE") : std::string());
+}
+
 void DialogEngine::OnEvent(platform::ToolkitEvent& event) {
   if (event.kind == platform::EventKind::TrayClick) return RestoreFromTray();
+  if (event.kind == platform::EventKind::Timer && event.form == platform::kNoForm && event.timerId == kBalloonTimerId) {
+    toolkit_.StopTimer(platform::kNoForm, kBalloonTimerId);
+    return SetProgressMode(false, false);
+  }
   PoolTemplate* dialog = DialogOfForm(event.form);
   if (dialog == nullptr) return;
   if (event.component.empty()) return OnWindowEvent(*dialog, event);

@@ -2,10 +2,13 @@
 // The dialog engine: one hidden window per "Display Dialog" line, loaded from its dialog file at
 // start-up, bound to the variables and shown when the line runs; the events of the shown dialog
 // come back here and become variable writes and navigation results.
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "engine/DialogHost.h"
@@ -39,6 +42,12 @@ class DialogEngine : public DialogHost {
   void HideDialog() override;
   void ShowProgress(const std::string& text, int64_t position) override;
   void Shutdown() override;
+  void SetProgressMode(bool on, bool error) override;
+  void RestoreProgressModeAfter(uint32_t milliseconds) override;
+  void SetTaskbarOverlay(bool on) override;
+  bool HasShownWindow() const override { return shown_ != nullptr; }
+  void HideToTray() override;
+  void RestoreShownWindow() override { RestoreFromTray(); }
 
   // The parts "Display Dialog" is made of.
   void RefreshDialog(const std::string& key);
@@ -65,6 +74,9 @@ class DialogEngine : public DialogHost {
   void HideWindow(PoolTemplate& dialog);
   void Position(PoolTemplate& dialog);
   void RestoreFromTray();
+  void ShowPendingDialog();
+  // Asked of the toolkit on the main thread only; a worker reads the last answer.
+  bool TaskbarAvailable();
   // Builds the dialog's window when it has none yet.
   void EnsureWindow(PoolTemplate& dialog);
 
@@ -81,6 +93,13 @@ class DialogEngine : public DialogHost {
   bool hiddenToTray_ = false;
   bool firstDialog_ = true;
   platform::Bounds last_;  // where and how big the last dialog shown was
+
+  // The progress mode a box switched away from; the installer's boxes switch it from their thread.
+  const std::thread::id mainThread_ = std::this_thread::get_id();
+  std::mutex progressModeLock_;
+  bool progressModeSwitched_ = false;
+  std::string savedProgressMode_;
+  std::atomic<bool> taskbarAvailable_ = false;
 };
 
 }  // namespace quarrix::ui

@@ -5,6 +5,7 @@
 #include "common/IntegerSyntax.h"
 #include "common/WindowsPath.h"
 #include "engine/ComponentTable.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/VariableManager.h"
 #include "engine/WizardCaption.h"
 #include "ui/DialogPaths.h"
@@ -79,6 +80,7 @@ void FolderHandler(const DialogScope& scope, const std::string& component, const
 
 void AskToCancel(const DialogScope& scope, const std::string& component) {
   Session& session = scope.session;
+  ProgressModeScope paused(session, false);
   const int answer = session.platform.ui.ShowStyledMessage(session.messages.Text(kSlotConfirmCancel),
                                                            WizardCaption(session.captionTitle, session.logoFree),
                                                            kConfirmStyle, /*ownedByWindow=*/true, false);
@@ -86,6 +88,11 @@ void AskToCancel(const DialogScope& scope, const std::string& component) {
   session.variables.SetVariable("VELD_IsCancelled", "TRUE", "ShowDesign");
   scope.Set(component, "Enabled", "False");
   scope.dialog.resultCode = platform::kDialogCancelled;
+}
+
+std::optional<std::string> BrowseWhilePaused(Session& session) {
+  ProgressModeScope paused(session, false);
+  return session.platform.ui.BrowseForFolder("", true);
 }
 
 void ClickHandler(const DialogScope& scope, const std::string& component) {
@@ -101,10 +108,10 @@ void ClickHandler(const DialogScope& scope, const std::string& component) {
       break;
     case kTagCancel: AskToCancel(scope, component); break;
     case kTagBrowseDestination:
-      if (auto folder = session.platform.ui.BrowseForFolder("", true)) ApplyDestinationFolder(scope, *folder);
+      if (auto folder = BrowseWhilePaused(session)) ApplyDestinationFolder(scope, *folder);
       break;
     case kTagBrowseFolder:
-      if (auto folder = session.platform.ui.BrowseForFolder("", true); folder && !folder->empty())
+      if (auto folder = BrowseWhilePaused(session); folder && !folder->empty())
         SetCustomDirectoryEditText(scope, *folder, component);
       break;
     default: break;

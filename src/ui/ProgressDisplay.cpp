@@ -107,6 +107,13 @@ void ShowOnControl(const DialogScope& scope, const platform::ComponentInfo& info
 
 }  // namespace
 
+platform::TaskbarState TaskbarStateOf(const std::string& mode) {
+  if (mode == "MARQUEE") return platform::TaskbarState::Indeterminate;
+  if (mode == "ERROR") return platform::TaskbarState::Error;
+  if (mode == "PAUSE") return platform::TaskbarState::Paused;
+  return platform::TaskbarState::Normal;
+}
+
 bool UpdateProgressDisplay(const DialogScope& scope, std::string text, bool copyCancel, int64_t minimum,
                            int64_t maximum, int64_t position) {
   TVariableManager& variables = scope.session.variables;

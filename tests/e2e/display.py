@@ -83,6 +83,22 @@ def wait_for(predicate, timeout=20.0, interval=0.1):
     return predicate()
 
 
+def names_seen_while(process: subprocess.Popen, timeout: float) -> set:
+    """Every visible window name seen until the process ends; a process past the timeout is killed
+    and fails the caller's wait with subprocess.TimeoutExpired."""
+    seen = set()
+    deadline = time.monotonic() + timeout
+    while process.poll() is None and time.monotonic() < deadline:
+        for window in visible_windows():
+            seen.add(xdotool("getwindowname", window, check=False).strip())
+        time.sleep(0.05)
+    if process.poll() is None:
+        process.kill()
+        process.wait()
+        raise subprocess.TimeoutExpired(process.args, timeout)
+    return seen - {""}
+
+
 def screenshot() -> bytes:
     """The whole screen in X's window dump format."""
     return subprocess.run(["xwd", "-root", "-silent"], stdout=subprocess.PIPE, check=True, timeout=30).stdout

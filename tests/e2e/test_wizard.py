@@ -5,7 +5,6 @@ import os
 import pathlib
 import shutil
 import subprocess
-import time
 import unittest
 
 import display
@@ -131,16 +130,11 @@ class WizardWindowsTest(unittest.TestCase):
         """Runs the setup; its exit code and every visible window name seen while it ran."""
         process = subprocess.Popen(["wine", str(executable), *arguments], env=wine.wine_environment(),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        seen = set()
-        started = time.monotonic()
-        while process.poll() is None and time.monotonic() - started < RUN_TIMEOUT_SECONDS:
-            for window in display.visible_windows():
-                seen.add(display.xdotool("getwindowname", window, check=False).strip())
-            time.sleep(0.05)
-        if process.poll() is None:
-            process.kill()
+        try:
+            seen = display.names_seen_while(process, RUN_TIMEOUT_SECONDS)
+        except subprocess.TimeoutExpired:
             self.fail("the setup did not end")
-        return process.returncode, seen - {""}
+        return process.returncode, seen
 
     def test_silent_run_shows_no_window(self):
         code, seen = self.watch(self.progress_setup(), ["/s"])

@@ -48,14 +48,17 @@ std::span<const Subcommand> Subcommands() {
        "installer-messages.txt says (result code, busy runs, messages, the user's cancel).\n"
        "--machine DIR loads the machine from DIR and saves it back (registry files, drives\n"
        "folder, installed products), so that a first run and a maintenance run can follow each\n"
-       "other. --answers lists the results of the modal dialogs in order (NEXT once used up).\n"
+       "other. --answers lists the results of the modal dialogs in order (NEXT once used up);\n"
+       "BOX:BUTTON answers the next message box instead (BOX:YES, BOX:NO, BOX:CANCEL, BOX:OK,\n"
+       "BOX:RETRY, BOX:ABORT, BOX:IGNORE; its default button once they are used up).\n"
        "--support DIR gives the support folder's files (dialog files, rules, texts) as the support\n"
        "archive would; a SETUP.EXE uses the .res beside it. With either, every \"Display Dialog\"\n"
        "line gets its dialog file (a missing one fails start-up), the answers act on the dialogs'\n"
        "controls (NEXT, BACK and CANCEL press the button with tag 1, 2 or 3; a control's name\n"
        "clicks it; NAME=VALUE sets a control as the user would, before the next button), and a\n"
        "\"--- dialogs\" section lists each dialog shown, its bound controls and what it wrote.\n"
-       "Without them the dialogs are answered headless, with a warning.\n"
+       "Without them the dialogs are answered headless, with a warning. A \"--- tray and taskbar\"\n"
+       "section lists the tray icon, balloons and taskbar button states the run showed, if any.\n"
        "ENGINE ARGS form the engine's command line (for example /s NAME=VALUE).",
        RunRun},
       {"list", "ARCHIVE [--password P]", "print the entry paths of a 7z archive, one a line",

@@ -187,10 +187,15 @@ void ResumeAfterRestart(SimMachine& machine) {
 }
 
 // With dialog files the simulated user acts on the real dialogs; the stand-in only knows
-// navigation results.
+// navigation results. "BOX:button" answers go to the message boxes, in their own order.
 void QueueAnswers(SimMachine& machine, const std::vector<std::string>& answers, bool dialogFiles) {
   for (const std::string& answer : answers) {
     if (answer.empty()) throw InputError("run: empty dialog answer in --answers");
+    if (const std::optional<int> button = platform::sim::ParseBoxAnswer(answer)) {
+      machine.ui.styledAnswers.push_back(*button);
+      continue;
+    }
+    if (StartsWith(ToUpperAscii(answer), "BOX:")) throw InputError("run: no such message box button: " + answer);
     if (dialogFiles) {
       machine.toolkit.answers.push_back(answer);
       continue;
@@ -371,6 +376,9 @@ static int RunLoggingDialogs(const ScriptPayload& payload, const SimulatedRun& s
   Session session(platform);
   session.loadDialogFiles = dialogFiles;
   machine.toolkit.onLog = [&](const std::string& line) { dialogLog.push_back(line); };
+  machine.ui.onBox = [](const std::string& caption, const std::string& text, const std::string& answer) {
+    WriteStderr(BoxText(caption, text) + "(answered " + answer + ")\n");
+  };
   session.onDialogReport = [&](const std::string& line) { dialogLog.push_back("  wrote " + line); };
   // What the progress page's Cancel button does, for a machine folder whose installer stream
   // has the user cancel.
@@ -381,7 +389,6 @@ static int RunLoggingDialogs(const ScriptPayload& payload, const SimulatedRun& s
   const size_t firstInstallerCall = machine.installer.calls.size();
   const int exitCode = RunStartup(session);
 
-  for (const auto& box : machine.ui.shown) WriteStderr(BoxText(box.caption, box.text));
   if (session.silent && !session.runtimeErrorReport.empty())
     WriteStderr(BoxText(WizardCaption(session.captionTitle, session.logoFree), session.runtimeErrorReport));
   if (ended) ended(session, machine, firstInstallerCall);
@@ -427,6 +434,14 @@ std::optional<std::string> FindSupportArchive(const RunOptions& options) {
   return ReadHostFile(beside.string());
 }
 
+// What the setup showed at the tray and on its taskbar buttons; nothing when it showed nothing.
+std::string TraySection(const SimMachine& machine) {
+  if (machine.toolkit.shellLog.empty()) return {};
+  std::string text = "--- tray and taskbar\n";
+  for (const std::string& line : machine.toolkit.shellLog) text += EscapeLineBreaks(line) + "\n";
+  return text;
+}
+
 std::string DialogSection(const std::vector<std::string>& log) {
   std::string text = "--- dialogs\n";
   for (const std::string& line : log) text += EscapeLineBreaks(line) + "\n";
@@ -454,6 +469,7 @@ int RunRun(Arguments arguments) {
         WriteStdout(Registration(machine, session));
         WriteStdout(PluginCalls(machine));
         if (run.supportArchive) WriteStdout(DialogSection(dialogLog));
+        WriteStdout(TraySection(machine));
       },
       dialogLog);
 }

@@ -443,40 +443,50 @@ void SimToolkit::Log(const std::string& line) {
   if (onLog) onLog(line);
 }
 
+std::map<int, SimTimer>* SimToolkit::TimersOf(FormId form) {
+  if (form == kNoForm) return &hostTimers_;
+  SimForm* found = Find(form);
+  return found == nullptr ? nullptr : &found->timers;
+}
+
 void SimToolkit::StartTimer(FormId form, int timerId, uint32_t intervalMs) {
-  if (SimForm* found = Find(form)) found->timers[timerId] = SimTimer{intervalMs, clock_.TickCount()};
+  if (auto* timers = TimersOf(form)) (*timers)[timerId] = SimTimer{intervalMs, clock_.TickCount()};
 }
 
 void SimToolkit::StopTimer(FormId form, int timerId) {
-  if (SimForm* found = Find(form)) found->timers.erase(timerId);
+  if (auto* timers = TimersOf(form)) timers->erase(timerId);
+}
+
+std::vector<std::pair<FormId, std::map<int, SimTimer>*>> SimToolkit::AllTimers() {
+  std::vector<std::pair<FormId, std::map<int, SimTimer>*>> all{{kNoForm, &hostTimers_}};
+  for (auto& [id, form] : forms_) all.emplace_back(id, &form.timers);
+  return all;
 }
 
 void SimToolkit::FireDueTimers() {
   const uint32_t now = clock_.TickCount();
   std::vector<std::pair<FormId, int>> due;
-  for (auto& [id, form] : forms_)
-    for (auto& [timerId, timer] : form.timers)
+  for (auto& [form, timers] : AllTimers())
+    for (auto& [timerId, timer] : *timers)
       if (now - timer.startedAt >= timer.intervalMs) {
         timer.startedAt = now;
-        due.emplace_back(id, timerId);
+        due.emplace_back(form, timerId);
       }
   // Handlers may stop timers or destroy forms; each is looked up again before it fires.
   for (const auto& [form, timerId] : due) {
-    SimForm* found = Find(form);
-    if (found != nullptr && found->timers.count(timerId))
-      {
-      ToolkitEvent event = MakeEvent(EventKind::Timer, form, "");
-      event.timerId = timerId;
-      Fire(event);
-    }
+    auto* timers = TimersOf(form);
+    if (timers == nullptr || timers->count(timerId) == 0) continue;
+    ToolkitEvent event = MakeEvent(EventKind::Timer, form, "");
+    event.timerId = timerId;
+    Fire(event);
   }
 }
 
 std::optional<uint32_t> SimToolkit::MillisecondsToNextTimer() {
   const uint32_t now = clock_.TickCount();
   std::optional<uint32_t> nearest;
-  for (auto& [id, form] : forms_)
-    for (auto& [timerId, timer] : form.timers) {
+  for (auto& [form, timers] : AllTimers())
+    for (auto& [timerId, timer] : *timers) {
       const uint32_t elapsed = now - timer.startedAt;
       const uint32_t left = elapsed >= timer.intervalMs ? 0 : timer.intervalMs - elapsed;
       if (!nearest || left < *nearest) nearest = left;
@@ -484,7 +494,13 @@ std::optional<uint32_t> SimToolkit::MillisecondsToNextTimer() {
   return nearest;
 }
 
+void SimToolkit::ProcessPendingMessages() {
+  ObserveTaskbar();
+  FireDueTimers();
+}
+
 bool SimToolkit::ProcessOneMessage(uint32_t maxWaitMs) {
+  ObserveTaskbar();
   if (MillisecondsToNextTimer() == 0u) {
     FireDueTimers();
     return true;
@@ -746,34 +762,84 @@ std::vector<std::string> SimToolkit::BoundControls(FormId form) {
   return lines;
 }
 
+namespace {
+
+const char* StateName(TaskbarState state) {
+  switch (state) {
+    case TaskbarState::None: return "no progress";
+    case TaskbarState::Indeterminate: return "marquee";
+    case TaskbarState::Normal: return "normal";
+    case TaskbarState::Error: return "error";
+    case TaskbarState::Paused: return "paused";
+  }
+  return "?";
+}
+
+const char* IconName(BalloonIcon icon) {
+  switch (icon) {
+    case BalloonIcon::Information: return "information";
+    case BalloonIcon::Warning: return "warning";
+    case BalloonIcon::Error: return "error";
+  }
+  return "?";
+}
+
+}  // namespace
+
 void SimToolkit::ShowTrayIcon(const std::string& hint) {
+  if (!trayShown || trayHint != hint) shellLog.push_back("tray icon: " + hint);
   trayShown = true;
   trayHint = hint;
-  Log("tray icon: " + hint);
+}
+
+void SimToolkit::HideTrayIcon() {
+  if (trayShown) shellLog.push_back("tray icon removed");
+  trayShown = false;
 }
 
 void SimToolkit::ShowBalloon(const std::string& title, const std::string& text, BalloonIcon icon, uint32_t timeoutMs) {
   balloons.push_back({title, text, icon, timeoutMs});
-  Log("balloon: [" + title + "] " + text);
+  shellLog.push_back("balloon (" + std::string(IconName(icon)) + ", " + std::to_string(timeoutMs) + " ms): [" + title +
+                     "] " + text);
+}
+
+void SimToolkit::ObserveTaskbar() {
+  if (std::this_thread::get_id() != mainThread_) return;
+  for (auto& [form, button] : taskbar) {
+    if (button.state == button.seen) continue;
+    button.seen = button.state;
+    shellLog.push_back("taskbar \"" + button.window + "\": " + StateName(button.state));
+  }
+}
+
+bool SimToolkit::HasTaskbarProgress() {
+  const WindowsVersion version = system_.Version();
+  return taskbarAvailable && (version.major > 6 || (version.major == 6 && version.minor >= 1));
 }
 
 bool SimToolkit::SetTaskbarState(FormId form, TaskbarState state) {
-  if (!taskbarAvailable || Find(form) == nullptr) return false;
+  SimForm* found = Find(form);
+  if (!HasTaskbarProgress() || found == nullptr) return false;
+  taskbar[form].window = found->window.properties["Caption"];
   taskbar[form].state = state;
   return true;
 }
 
 bool SimToolkit::SetTaskbarProgress(FormId form, uint64_t completed, uint64_t total) {
-  if (!taskbarAvailable || Find(form) == nullptr) return false;
+  if (!HasTaskbarProgress() || Find(form) == nullptr) return false;
   taskbar[form].completed = completed;
   taskbar[form].total = total;
   return true;
 }
 
 bool SimToolkit::SetTaskbarOverlay(FormId form, bool on, const std::string& description) {
-  if (!taskbarAvailable || Find(form) == nullptr) return false;
-  taskbar[form].overlay = on;
-  taskbar[form].overlayDescription = on ? description : "";
+  SimForm* found = Find(form);
+  if (!HasTaskbarProgress() || found == nullptr) return false;
+  SimTaskbarButton& button = taskbar[form];
+  button.window = found->window.properties["Caption"];
+  if (button.overlay != on) shellLog.push_back("taskbar \"" + button.window + "\": overlay " + (on ? "on: " + description : "off"));
+  button.overlay = on;
+  button.overlayDescription = on ? description : "";
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -62,7 +63,9 @@ struct SimBalloon {
 };
 
 struct SimTaskbarButton {
+  std::string window;  // the caption of the form it belongs to
   TaskbarState state = TaskbarState::None;
+  TaskbarState seen = TaskbarState::None;  // as the user last saw it
   uint64_t completed = 0;
   uint64_t total = 0;
   bool overlay = false;
@@ -72,7 +75,12 @@ struct SimTaskbarButton {
 class SimToolkit : public Toolkit {
  public:
   SimToolkit(FileSystem& files, SimClock& clock, SystemInfo& system, SimUserInterface& ui)
-      : files_(files), clock_(clock), system_(system), ui_(ui) {}
+      : files_(files), clock_(clock), system_(system), ui_(ui) {
+    ui_.onShown = [this] { ObserveTaskbar(); };
+  }
+  ~SimToolkit() override { ui_.onShown = nullptr; }
+  SimToolkit(const SimToolkit&) = delete;
+  SimToolkit& operator=(const SimToolkit&) = delete;
 
   FormId CreateForm(const FormObject& form) override;
   void DestroyForm(FormId form) override;
@@ -104,17 +112,18 @@ class SimToolkit : public Toolkit {
 
   void SetEventSink(std::function<void(ToolkitEvent&)> sink) override { sink_ = std::move(sink); }
   bool ProcessOneMessage(uint32_t maxWaitMs) override;
-  void ProcessPendingMessages() override { FireDueTimers(); }
+  void ProcessPendingMessages() override;
 
   void StartTimer(FormId form, int timerId, uint32_t intervalMs) override;
   void StopTimer(FormId form, int timerId) override;
 
   void ShowTrayIcon(const std::string& hint) override;
-  void HideTrayIcon() override { trayShown = false; }
+  void HideTrayIcon() override;
   bool TrayIconShown() override { return trayShown; }
   void ShowBalloon(const std::string& title, const std::string& text, BalloonIcon icon, uint32_t timeoutMs) override;
 
-  bool HasTaskbarProgress() override { return taskbarAvailable; }
+  // Taskbar buttons take progress from Windows 7 on.
+  bool HasTaskbarProgress() override;
   bool SetTaskbarState(FormId form, TaskbarState state) override;
   bool SetTaskbarProgress(FormId form, uint64_t completed, uint64_t total) override;
   bool SetTaskbarOverlay(FormId form, bool on, const std::string& description) override;
@@ -152,6 +161,9 @@ class SimToolkit : public Toolkit {
   std::vector<std::string> log;
   std::function<void(const std::string&)> onLog;  // also told every log line
 
+  // What the setup showed outside its forms, one line each: the tray icon, balloons, the taskbar
+  // buttons' states as the user saw them (while the message loop ran or a box was up), overlays.
+  std::vector<std::string> shellLog;
   bool trayShown = false;
   std::string trayHint;
   std::vector<SimBalloon> balloons;
@@ -166,6 +178,8 @@ class SimToolkit : public Toolkit {
   // Fires every timer whose interval has passed on the simulated clock; the machine's message
   // queue calls it after each of its waits.
   void FireDueTimers();
+  // Notes in the shell log every taskbar state that changed since the user last looked.
+  void ObserveTaskbar();
 
  private:
   SimForm* Find(FormId form);
@@ -180,6 +194,9 @@ class SimToolkit : public Toolkit {
   void ActAsUser();
   bool PressButtonWithTag(FormId form, int tag, const std::string& answer);
   std::optional<uint32_t> MillisecondsToNextTimer();
+  // A form's timers; those on no form belong to the toolkit's own hidden window.
+  std::map<int, SimTimer>* TimersOf(FormId form);
+  std::vector<std::pair<FormId, std::map<int, SimTimer>*>> AllTimers();
 
   FileSystem& files_;
   SimClock& clock_;
@@ -187,6 +204,9 @@ class SimToolkit : public Toolkit {
   SimUserInterface& ui_;
   std::function<void(ToolkitEvent&)> sink_;
   std::map<FormId, SimForm> forms_;
+  std::map<int, SimTimer> hostTimers_;
+  // Boxes of the installer come from its thread; the user looks at the taskbar from this one.
+  const std::thread::id mainThread_ = std::this_thread::get_id();
   std::vector<FormId> shownOrder_;  // most recently shown last
   FormId nextId_ = 1;
   FormId lastDefaultForm_ = kNoForm;

@@ -4,16 +4,44 @@
 
 namespace quarrix::platform::sim {
 
+namespace {
+
+constexpr std::pair<int, const char*> kButtonNames[] = {
+    {0, "NONE"}, {1, "OK"},  {2, "CANCEL"}, {3, "ABORT"},      {4, "RETRY"},
+    {5, "IGNORE"}, {6, "YES"}, {7, "NO"},   {10, "TRY AGAIN"}, {11, "CONTINUE"},
+};
+constexpr std::string_view kBoxAnswerPrefix = "BOX:";
+
+}  // namespace
+
+std::string ButtonName(int button) {
+  for (const auto& [number, name] : kButtonNames)
+    if (number == button) return name;
+  return std::to_string(button);
+}
+
+std::optional<int> ParseBoxAnswer(std::string_view text) {
+  if (text.size() <= kBoxAnswerPrefix.size() || !EqualsIgnoreCase(text.substr(0, kBoxAnswerPrefix.size()), kBoxAnswerPrefix))
+    return std::nullopt;
+  const std::string_view name = text.substr(kBoxAnswerPrefix.size());
+  for (const auto& [number, known] : kButtonNames)
+    if (number != 0 && EqualsIgnoreCase(name, known)) return number;
+  return std::nullopt;
+}
+
 MessageResult SimUserInterface::ShowMessage(const std::string& text, const std::string& caption,
                                             MessageButtons buttons, MessageIcon icon, bool ownedByWindow) {
   shown.push_back({text, caption, buttons, icon, ownedByWindow});
+  if (onShown) onShown();
+  MessageResult answer = buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel
+                             ? MessageResult::Yes
+                             : MessageResult::Ok;
   if (!answers.empty()) {
-    MessageResult answer = answers.front();
+    answer = answers.front();
     answers.pop_front();
-    return answer;
   }
-  return buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel ? MessageResult::Yes
-                                                                                    : MessageResult::Ok;
+  if (onBox) onBox(caption, text, ButtonName(static_cast<int>(answer)));
+  return answer;
 }
 
 int DefaultButton(uint32_t style) {
@@ -37,12 +65,14 @@ int DefaultButton(uint32_t style) {
 int SimUserInterface::ShowStyledMessage(const std::string& text, const std::string& caption, uint32_t style,
                                         bool ownedByWindow, bool neutralLanguage) {
   shownStyled.push_back({text, caption, style, ownedByWindow, neutralLanguage});
+  if (onShown) onShown();
+  int answer = DefaultButton(style);
   if (!styledAnswers.empty()) {
-    int answer = styledAnswers.front();
+    answer = styledAnswers.front();
     styledAnswers.pop_front();
-    return answer;
   }
-  return DefaultButton(style);
+  if (onBox) onBox(caption, text, ButtonName(answer));
+  return answer;
 }
 
 std::optional<DialogOutcome> ParseDialogAnswer(std::string_view text) {
@@ -55,6 +85,7 @@ std::optional<DialogOutcome> ParseDialogAnswer(std::string_view text) {
 
 std::optional<std::string> SimUserInterface::BrowseForFolder(const std::string& title, bool) {
   folderBrowserTitles.push_back(title);
+  if (onShown) onShown();
   if (folderAnswers.empty()) return std::nullopt;
   std::optional<std::string> answer = std::move(folderAnswers.front());
   folderAnswers.pop_front();

@@ -1,6 +1,7 @@
 #pragma once
 // A headless user interface: records every box it is asked to show and answers from a queue.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,13 @@ struct ShownDialog {
   bool modal;
 };
 
+// A button by its IDOK .. IDCONTINUE number: "OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES",
+// "NO", "TRY AGAIN", "CONTINUE"; "NONE" for 0, the box that could not be shown.
+std::string ButtonName(int button);
+// A scripted answer of the next message box: "BOX:" and a button's name, in any letter case
+// ("BOX:no"). Nothing for any other text.
+std::optional<int> ParseBoxAnswer(std::string_view text);
+
 // A scripted answer of a modal dialog: "NEXT", "BACK", "CANCEL", or any other text as the custom
 // result with that text. Empty text is no answer.
 std::optional<DialogOutcome> ParseDialogAnswer(std::string_view text);
@@ -49,6 +57,10 @@ class SimUserInterface : public UserInterface {
   std::vector<ShownDialog> dialogs;
   std::deque<DialogOutcome> dialogAnswers;  // of modal dialogs, in order; NEXT once empty
   bool dialogShownWithoutWaiting = false;
+  // Told of every box once it is answered: its caption, text and the button's name.
+  std::function<void(const std::string& caption, const std::string& text, const std::string& answer)> onBox;
+  // Told when a box or the folder browser comes up, before the user acts on it.
+  std::function<void()> onShown;
 
   MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons,
                             MessageIcon icon, bool ownedByWindow) override;

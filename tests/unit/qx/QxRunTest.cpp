@@ -198,6 +198,28 @@ TEST_F(QxRunTest, RuntimeErrorsAndCommandsNotCarriedOutGoToStderr) {
   EXPECT_NE(Run({passing}, "check").err.find(warning), std::string::npos) << "qx check warns as well";
 }
 
+TEST_F(QxRunTest, MessageBoxesTakeTheBoxAnswersAndTheTrayShowsInItsOwnSection) {
+  const std::string script = Source("ask.qxs",
+                                    "MessageBox: Question \"Really?\" 1 5 FIRST\n"
+                                    "MessageBox: Question \"Sure?\" 1 4 SECOND\n"
+                                    "MessageBox: Note Done 0 1 THIRD\n"
+                                    "MessageBalloon: Ready \"All copied\" 1 5\n"
+                                    "System Tray: FALSE TRUE FALSE FALSE\n");
+  RunResult run = Run({script, "--answers", "box:no,BOX:CANCEL"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.variables["FIRST"], "NO");
+  EXPECT_EQ(run.variables["SECOND"], "CANCEL") << "a Yes/No box takes the answer it is given";
+  EXPECT_EQ(run.variables["THIRD"], "OK") << "its default button once the answers are used up";
+  EXPECT_NE(run.err.find("[Question]\nReally?\n(answered NO)\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.sections.find("--- tray and taskbar\n"
+                              "tray icon: Sample\n"
+                              "balloon (warning, 10000 ms): [Ready] All copied\n"
+                              "tray icon removed\n"),
+            std::string::npos)
+      << run.sections;
+  EXPECT_EQ(Run({script, "--answers", "BOX:MAYBE"}).err.rfind("qx: run: no such message box button: BOX:MAYBE", 0), 0u);
+}
+
 TEST_F(QxRunTest, TheMachineFolderCarriesRegistryIniAndEnvironmentFromRunToRun) {
   const fs::path machine = File("machine");
   fs::create_directories(machine / "drives" / "C" / "Windows");
