@@ -10,6 +10,30 @@ namespace quarrix::ui {
 namespace {
 
 constexpr int kFormTimerId = 7;
+constexpr int kMargin = 12;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonGap = 6;
+
+constexpr std::string_view kFrame = R"(
+  BorderIcons = [biSystemMenu]
+  BorderStyle = bsDialog
+  Color = clBtnFace
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
+  Font.Height = -11
+  Font.Name = 'Tahoma'
+  Font.Style = []
+  Position = poScreenCenter
+  PixelsPerInch = 96
+  TextHeight = 13
+)";
+
+std::string ButtonText(const ClosingButton& button, const char* mark, int left, int top, int tabOrder) {
+  return "  object " + std::string(button.name) + ": TBitBtn\n    Left = " + std::to_string(left) +
+         "\n    Top = " + std::to_string(top) + "\n    Width = " + std::to_string(kButtonWidth) +
+         "\n    Height = 25\n    " + mark + " = True\n    ModalResult = " + std::to_string(button.modalResult) +
+         "\n    TabOrder = " + std::to_string(tabOrder) + "\n  end\n";
+}
 
 void CollectModalResults(const platform::FormObject& object, std::map<std::string, int>& results) {
   for (const platform::FormObject& child : object.children) {
@@ -40,6 +64,17 @@ class SinkScope {
 };
 
 }  // namespace
+
+std::string BuiltInFormText(std::string_view objectLine, int clientWidth, int clientHeight, std::string_view body) {
+  return std::string(objectLine) + std::string(kFrame) + "  ClientWidth = " + std::to_string(clientWidth) +
+         "\n  ClientHeight = " + std::to_string(clientHeight) + "\n" + std::string(body) + "end\n";
+}
+
+std::string ClosingButtonsText(ClosingButton accept, ClosingButton cancel, int clientWidth, int top, int firstTabOrder) {
+  const int cancelLeft = clientWidth - kMargin - kButtonWidth;
+  return ButtonText(accept, "Default", cancelLeft - kButtonGap - kButtonWidth, top, firstTabOrder) +
+         ButtonText(cancel, "Cancel", cancelLeft, top, firstTabOrder + 1);
+}
 
 BuiltInForm::BuiltInForm(Session& session, std::string_view dialogText, const std::string& name)
     : session_(session), toolkit_(session.platform.toolkit) {

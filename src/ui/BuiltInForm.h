@@ -22,6 +22,18 @@ inline constexpr int kModalCancel = 2;
 inline constexpr int kModalYes = 6;
 inline constexpr int kModalNo = 7;
 
+// Dialog-file text of a built-in form: the object line, the frame and font the engine's forms
+// share, the client size, then the form's own properties and controls, closed with "end".
+std::string BuiltInFormText(std::string_view objectLine, int clientWidth, int clientHeight, std::string_view body);
+
+// The two buttons that close a form, at its bottom right: the default one (Enter) and the
+// cancel one (Escape), with their modal results.
+struct ClosingButton {
+  const char* name;
+  int modalResult;
+};
+std::string ClosingButtonsText(ClosingButton accept, ClosingButton cancel, int clientWidth, int top, int firstTabOrder);
+
 class BuiltInForm {
  public:
   // Builds the window, hidden; a text that does not parse or build throws.

@@ -1,5 +1,6 @@
 #include "ui/LanguageDialog.h"
 
+#include <string>
 #include <string_view>
 
 #include "common/IntegerSyntax.h"
@@ -14,24 +15,7 @@ constexpr int kSlotOk = 38;
 constexpr int kSlotCancel = 39;
 
 // Image1 is the picture of newer systems, Image2 the one of Windows 2000 and older.
-constexpr std::string_view kSetLanguageForm = R"(object SetLanguage: TSetLanguage
-  Left = 0
-  Top = 0
-  BorderIcons = [biSystemMenu]
-  BorderStyle = bsDialog
-  Caption = 'Select Setup Language'
-  ClientHeight = 121
-  ClientWidth = 329
-  Color = clBtnFace
-  Font.Charset = DEFAULT_CHARSET
-  Font.Color = clWindowText
-  Font.Height = -11
-  Font.Name = 'Tahoma'
-  Font.Style = []
-  ActiveControl = LangCombo
-  Position = poScreenCenter
-  PixelsPerInch = 96
-  TextHeight = 13
+constexpr std::string_view kSetLanguageControls = R"(  ActiveControl = LangCombo
   object Image1: TImage
     Left = 12
     Top = 12
@@ -51,7 +35,6 @@ constexpr std::string_view kSetLanguageForm = R"(object SetLanguage: TSetLanguag
     Width = 261
     Height = 28
     AutoSize = False
-    Caption = 'Please select the language to use during the installation:'
     WordWrap = True
   end
   object LangCombo: TComboBox
@@ -63,28 +46,14 @@ constexpr std::string_view kSetLanguageForm = R"(object SetLanguage: TSetLanguag
     Style = csDropDownList
     TabOrder = 0
   end
-  object BitBtn1: TBitBtn
-    Left = 161
-    Top = 86
-    Width = 75
-    Height = 25
-    Caption = '&OK'
-    Default = True
-    ModalResult = 1
-    TabOrder = 1
-  end
-  object BitBtn2: TBitBtn
-    Left = 242
-    Top = 86
-    Width = 75
-    Height = 25
-    Cancel = True
-    Caption = '&Cancel'
-    ModalResult = 2
-    TabOrder = 2
-  end
-end
 )";
+
+std::string SetLanguageForm() {
+  constexpr int kWidth = 329;
+  return BuiltInFormText("object SetLanguage: TSetLanguage", kWidth, 121,
+                         std::string(kSetLanguageControls) +
+                             ClosingButtonsText({"BitBtn1", kModalOk}, {"BitBtn2", kModalCancel}, kWidth, 86, 1));
+}
 
 bool XpOrLater(const platform::WindowsVersion& version) {
   return version.major > 5 || (version.major == 5 && version.minor != 0);
@@ -93,7 +62,7 @@ bool XpOrLater(const platform::WindowsVersion& version) {
 }  // namespace
 
 std::optional<size_t> RunLanguageDialog(Session& session, const StringList& languages, size_t preselected) {
-  BuiltInForm form(session, kSetLanguageForm, "TSetLanguage");
+  BuiltInForm form(session, SetLanguageForm(), "TSetLanguage");
   platform::Toolkit& toolkit = form.Toolkit();
   const bool newer = XpOrLater(session.platform.system.Version());
   toolkit.SetProperty(form.Id(), "Image1", "Visible", newer ? "True" : "False");

@@ -33,25 +33,7 @@ constexpr int kSlotResume = 51;
 constexpr int kSlotNewCopy = 52;
 constexpr int kSlotCancelResumes = 53;
 
-// The frame and font the three forms share; each adds its name, height and controls.
-constexpr std::string_view kFrame = R"(
-  BorderIcons = [biSystemMenu]
-  BorderStyle = bsDialog
-  ClientWidth = 417
-  Color = clBtnFace
-  Font.Charset = DEFAULT_CHARSET
-  Font.Color = clWindowText
-  Font.Height = -11
-  Font.Name = 'Tahoma'
-  Font.Style = []
-  Position = poScreenCenter
-  PixelsPerInch = 96
-  TextHeight = 13)";
-
-std::string FormText(std::string_view header, int clientHeight, std::string_view controls) {
-  return std::string(header) + std::string(kFrame) + "\n  ClientHeight = " + std::to_string(clientHeight) +
-         std::string(controls);
-}
+constexpr int kWidth = 417;
 
 constexpr std::string_view kProxyExControls = R"(
   object Label1: TLabel
@@ -92,25 +74,6 @@ constexpr std::string_view kProxyExControls = R"(
     AutoSize = False
     WordWrap = True
   end
-  object OkButton: TBitBtn
-    Left = 249
-    Top = 166
-    Width = 75
-    Height = 25
-    Default = True
-    ModalResult = 1
-    TabOrder = 2
-  end
-  object CancelButton: TBitBtn
-    Left = 330
-    Top = 166
-    Width = 75
-    Height = 25
-    Cancel = True
-    ModalResult = 2
-    TabOrder = 3
-  end
-end
 )";
 
 constexpr std::string_view kProxyControls = R"(
@@ -190,25 +153,6 @@ constexpr std::string_view kProxyControls = R"(
     AutoSize = False
     WordWrap = True
   end
-  object YesButton: TBitBtn
-    Left = 249
-    Top = 230
-    Width = 75
-    Height = 25
-    Default = True
-    ModalResult = 6
-    TabOrder = 1
-  end
-  object NoButton: TBitBtn
-    Left = 330
-    Top = 230
-    Width = 75
-    Height = 25
-    Cancel = True
-    ModalResult = 7
-    TabOrder = 2
-  end
-end
 )";
 
 constexpr std::string_view kExtractControls = R"(
@@ -243,26 +187,11 @@ constexpr std::string_view kExtractControls = R"(
     AutoSize = False
     WordWrap = True
   end
-  object OkButton: TBitBtn
-    Left = 249
-    Top = 138
-    Width = 75
-    Height = 25
-    Default = True
-    ModalResult = 1
-    TabOrder = 2
-  end
-  object CancelButton: TBitBtn
-    Left = 330
-    Top = 138
-    Width = 75
-    Height = 25
-    Cancel = True
-    ModalResult = 2
-    TabOrder = 3
-  end
-end
 )";
+
+std::string OkCancel(int top) {
+  return ClosingButtonsText({"OkButton", kModalOk}, {"CancelButton", kModalCancel}, kWidth, top, 2);
+}
 
 bool Checked(BuiltInForm& form, const std::string& component) {
   return form.Toolkit().GetProperty(form.Id(), component, "Checked") == "True";
@@ -282,7 +211,9 @@ constexpr ProxyField kProxyFields[] = {
 }  // namespace
 
 DownloadRetry RunRetryDownloadEx(Session& session) {
-  BuiltInForm form(session, FormText("object zvkProxyEx: TzvkProxyEx", 201, kProxyExControls), "TzvkProxyEx");
+  const std::string text = BuiltInFormText("object zvkProxyEx: TzvkProxyEx", kWidth, 201,
+                                            std::string(kProxyExControls) + OkCancel(166));
+  BuiltInForm form(session, text, "TzvkProxyEx");
   form.TextFromMessage("", kSlotRetryDownloadCaption);
   form.TextFromMessage("Label1", kSlotConnectionHint);
   form.TextFromMessage("Label2", kSlotWouldYouLike);
@@ -297,7 +228,10 @@ DownloadRetry RunRetryDownloadEx(Session& session) {
 }
 
 bool RunRetryDownload(Session& session, DownloadOptions& options) {
-  BuiltInForm form(session, FormText("object zvkProxy: TzvkProxy", 265, kProxyControls), "TzvkProxy");
+  const std::string text = BuiltInFormText(
+      "object zvkProxy: TzvkProxy", kWidth, 265,
+      std::string(kProxyControls) + ClosingButtonsText({"YesButton", kModalYes}, {"NoButton", kModalNo}, kWidth, 230, 1));
+  BuiltInForm form(session, text, "TzvkProxy");
   form.TextFromMessage("", kSlotRetryDownloadCaption);
   form.TextFromMessage("Label1", kSlotTryAgain);
   form.TextFromMessage("ProxyGroup", kSlotProxyGroup);
@@ -317,7 +251,9 @@ bool RunRetryDownload(Session& session, DownloadOptions& options) {
 }
 
 ExtractRetry RunRetryExtract(Session& session) {
-  BuiltInForm form(session, FormText("object zvkExtract: TzvkExtract", 173, kExtractControls), "TzvkExtract");
+  const std::string text = BuiltInFormText("object zvkExtract: TzvkExtract", kWidth, 173,
+                                            std::string(kExtractControls) + OkCancel(138));
+  BuiltInForm form(session, text, "TzvkExtract");
   form.TextFromMessage("", kSlotRetryExtractionCaption);
   form.TextFromMessage("Label1", kSlotExtractionFailed);
   form.TextFromMessage("FreshCopyButton", kSlotFreshCopy);
