@@ -56,7 +56,7 @@ class LanguageDialogTest(unittest.TestCase):
         self.folder.path("setup.msi").write_bytes(b"package")
         return executable
 
-    def test_a_language_chosen_with_the_keyboard_reaches_the_script(self):
+    def start_and_focus_the_dialog(self) -> subprocess.Popen:
         process = subprocess.Popen(["wine", str(self.language_setup())], env=wine.wine_environment(),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: process.poll() is None and process.kill())
@@ -64,11 +64,19 @@ class LanguageDialogTest(unittest.TestCase):
                                             if w in display.visible_windows()])
         self.assertTrue(windows, "the language dialog appeared")
         display.xdotool("windowfocus", "--sync", windows[0], check=False)
+        return process
+
+    def test_a_language_chosen_with_the_keyboard_reaches_the_script(self):
+        process = self.start_and_focus_the_dialog()
         # The list has the focus; a letter picks the language that starts with it, Enter is OK.
         display.xdotool("key", "g")
         display.xdotool("key", "Return")
         self.assertEqual(process.wait(timeout=RUN_TIMEOUT_SECONDS), EXIT_GERMAN, "LANGUAGE is German")
 
+    def test_escape_cancels_and_the_setup_ends_without_running_a_line(self):
+        process = self.start_and_focus_the_dialog()
+        display.xdotool("key", "Escape")
+        self.assertEqual(process.wait(timeout=RUN_TIMEOUT_SECONDS), 0, "no line ran, so no exit code was set")
 
 if __name__ == "__main__":
     unittest.main()
