@@ -615,6 +615,8 @@ bool SimToolkit::PressButtonWithTag(FormId form, int tag, const std::string& ans
 SimComponent* SimToolkit::FindUsable(FormId form, const std::string& name) {
   SimComponent* component = Find(form, name);
   if (component == nullptr || name.empty()) return component;
+  // A window under a modal form takes no input.
+  if (Find(form)->disabledByModal) return nullptr;
   // A control is usable while it and every control it sits on are enabled and visible.
   for (SimComponent* at = component; at != nullptr; at = at->parent.empty() ? nullptr : Find(form, at->parent))
     if (at->properties["Enabled"] != "True" || at->properties["Visible"] != "True") return nullptr;
