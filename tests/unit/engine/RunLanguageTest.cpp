@@ -17,8 +17,9 @@ namespace {
 constexpr const char* kRevision = "{22222222-3333-4444-5555-666666666666}";
 constexpr const char* kProduct = "{77777777-8888-9999-AAAA-BBBBBBBBBBBB}";
 
-std::string Script(bool ask, const std::string& lines = "Set Variable: SEEN \"[$LANGUAGE$]\"\n") {
-  return std::string("#quarrix-script 1\n[setup]\ntitle = \"Lang Test\"\ndefault-language = English\n") +
+std::string Script(bool ask, const std::string& lines = "Set Variable: SEEN \"[$LANGUAGE$]\"\n",
+                   const std::string& setup = "") {
+  return std::string("#quarrix-script 1\n[setup]\ntitle = \"Lang Test\"\ndefault-language = English\n") + setup +
          "product-code = " + kProduct + "\nrevision-code = " + kRevision + "\nask-language = " +
          (ask ? "TRUE" : "FALSE") + "\n[script]\n" + lines;
 }
@@ -59,6 +60,21 @@ void InstallInstance(testing::ScriptRunner& runner, const std::string& recordedL
                                      platform::RegistryValue::Text(folder), platform::RegistryView::Default);
 }
 
+// A patch beside the package, for the product installed from an older revision's instance folder
+// whose record names its language.
+void PlacePatch(testing::ScriptRunner& runner, const std::string& recordedLanguage) {
+  const std::string folder = "C:\\Users\\User\\AppData\\Local\\{OLD}\\";
+  runner.machine.files.CreateDirectories(folder);
+  runner.machine.files.WriteFile(folder + "setup.dat", "");
+  runner.machine.files.WriteFile(folder + "setup.lan", recordedLanguage + "\r\n");
+  runner.machine.files.WriteFile(runner.session.supportFolder + "setup.msp", "patch");
+  runner.machine.registry.WriteValue(platform::RegistryRoot::CurrentUser,
+                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lang Test",
+                                     "UninstallString",
+                                     platform::RegistryValue::Text("\"" + folder + "setup.exe\" REMOVE=TRUE MODIFY=FALSE"),
+                                     platform::RegistryView::Default);
+}
+
 TEST(RunLanguageTest, SelectLanguageAtTheStartOfARun) {
   struct Case {
     const char* name;
@@ -71,26 +87,33 @@ TEST(RunLanguageTest, SelectLanguageAtTheStartOfARun) {
     const char* expected;
     bool dialog;
     const char* preselected;
+    bool patch;
   };
   const std::vector<Case> cases = {
-      {"no key table: one language, nothing asked", true, false, 0x0407, {}, "", nullptr, "[]", false, ""},
-      {"default language without asking", false, true, 0x0407, {}, "", nullptr, "[English]", false, ""},
-      {"German user gets German preselected", true, true, 0x0407, {"OK"}, "", nullptr, "[German]", true, "German"},
+      {"no key table: one language, nothing asked", true, false, 0x0407, {}, "", nullptr, "[]", false, "", false},
+      {"default language without asking", false, true, 0x0407, {}, "", nullptr, "[English]", false, "", false},
+      {"German user gets German preselected", true, true, 0x0407, {"OK"}, "", nullptr, "[German]", true, "German", false},
       {"Japanese user gets the default preselected", true, true, 0x0411, {"OK"}, "", nullptr, "[English]", true,
-       "English"},
+       "English", false},
       {"the user's choice", true, true, 0x0409, {"LangCombo=German", "OK"}, "", nullptr, "[German]", true,
-       "English"},
-      {"silent run takes the preselected one", true, true, 0x0407, {}, "/qn", nullptr, "[German]", false, ""},
-      {"maintenance reads the instance's record", true, true, 0x0409, {}, "", "German", "[German]", false, ""},
+       "English", false},
+      {"silent run takes the preselected one", true, true, 0x0407, {}, "/qn", nullptr, "[German]", false, "", false},
+      {"maintenance reads the instance's record", true, true, 0x0409, {}, "", "German", "[German]", false, "", false},
+      {"a patch reads its target's record", true, true, 0x0409, {}, "", "German", "[German]", false, "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testing::ScriptRunner runner(Script(c.ask), c.arguments);
+    testing::ScriptRunner runner(Script(c.ask, "Set Variable: SEEN \"[$LANGUAGE$]\"\n", c.patch ? "build-mode = 3\n" : ""),
+                                 c.arguments);
     WriteTranslations(runner, c.keyTable);
     runner.machine.system.SetUserLanguage(c.user);
     runner.machine.toolkit.answers.assign(c.answers.begin(), c.answers.end());
     runner.machine.toolkit.pressNextWhenDone = false;
-    if (c.installed) InstallInstance(runner, c.installed);
+    if (c.installed && c.patch) {
+      PlacePatch(runner, c.installed);
+    } else if (c.installed) {
+      InstallInstance(runner, c.installed);
+    }
     runner.Run();
     EXPECT_EQ(runner.Var("SEEN"), c.expected) << runner.session.runtimeErrorReport;
     EXPECT_EQ(LanguageDialogShown(runner), c.dialog);
@@ -98,7 +121,7 @@ TEST(RunLanguageTest, SelectLanguageAtTheStartOfARun) {
       EXPECT_EQ(Preselected(runner), c.preselected);
     }
     if (c.installed) {
-      EXPECT_EQ(runner.Var("MAINTENANCE"), "TRUE");
+      EXPECT_EQ(runner.Var("MAINTENANCE"), c.patch ? "FALSE" : "TRUE");
     }
   }
 }
