@@ -20,6 +20,8 @@ class InstanceCache {
   virtual void RefreshCacheOverride(Session& session) = 0;
   // The cache root that ENGINECACHE and UNINSTALLLINK are made from.
   virtual std::string CacheRoot(Session& session, bool perMachine) = 0;
+  // The folder of the instance this run maintains or patches, with trailing backslash.
+  virtual std::string InstanceFolder(Session& session, const std::string& packagePath) = 0;
   // The end-of-run save of the instance's variables and files.
   virtual void SaveAtEndOfRun(Session& session) = 0;
 };

@@ -12,6 +12,7 @@
 #include "engine/DialogHost.h"
 #include "engine/Eval.h"
 #include "engine/PredefinedVariables.h"
+#include "engine/RunLanguage.h"
 #include "engine/RuntimeError.h"
 #include "engine/Skipping.h"
 #include "engine/WorkerHandshake.h"
@@ -36,8 +37,7 @@ void RefreshEngineSettings(Session& session, RunState& run, PerLineRefresh& refr
   session.logoFree = variables.GetVariable("VELDLOGO") == "TRUE";
   session.run.instanceCache->RefreshCacheOverride(session);
   refresh.RefreshDateAndTime();
-  // Loading the translation tables of a changed LANGUAGE joins here with language selection;
-  // until then LANGUAGE stays as the script set it.
+  RefreshLanguage(session);
   refresh.RefreshInstanceLinks();
 }
 

@@ -10,6 +10,7 @@
 #include "engine/Interpreter.h"
 #include "engine/PackageEdits.h"
 #include "engine/PredefinedVariables.h"
+#include "engine/RunLanguage.h"
 #include "engine/WorkerHandshake.h"
 #include "engine/ProcessExit.h"
 #include "engine/RuntimeError.h"
@@ -75,25 +76,24 @@ void SwitchActionPropertiesOff(Session& session) {
   }
 }
 
-// Translations are chosen here once language selection exists; until then no language is.
-void SelectLanguage(Session& session) { session.variables.SetVariable("LANGUAGE", "", "Initialization"); }
-
 void InjectCommandLineVariables(Session& session) {
   const StringList& assignments = session.commandLine.assignments;
   for (size_t i = 0; i + 1 < assignments.size(); i += 2)
     session.variables.SetVariable(ToUpperAscii(assignments[i]), assignments[i + 1], kInjectOverrideContext);
 }
 
-// Steps 11 to 14 of the run entry: their failures are runtime errors of the script.
-void InitialiseRun(Session& session, PerLineRefresh& refresh, const std::string& packagePath) {
+// Steps 11 to 14 of the run entry: their failures are runtime errors of the script. False when
+// the user cancelled the language dialog: no line runs.
+bool InitialiseRun(Session& session, PerLineRefresh& refresh, const std::string& packagePath) {
   // The bootstrap may have loaded the instance's components: the predefined one joins them.
   session.run.components.DefineComponent(kPredefinedComponent, "", true);
   SetPredefinedVariables(session, refresh, packagePath);
   session.run.instanceCache->LoadPatchTarget(session, packagePath);
   DeleteResumeEntry(session);
   SwitchActionPropertiesOff(session);
-  SelectLanguage(session);
+  if (!SelectLanguage(session, packagePath)) return false;
   InjectCommandLineVariables(session);
+  return true;
 }
 
 // The setup was started from a medium that has been taken out while the script ran.
@@ -190,7 +190,10 @@ void ExecuteScript(Session& session, const RunRequest& request) {
   session.run.packagePath = packagePath;
   session.run.productCodeAtStart = payload.productCode;
   try {
-    InitialiseRun(session, refresh, packagePath);
+    if (!InitialiseRun(session, refresh, packagePath)) {
+      RunCleanup(session, run);
+      return;
+    }
   } catch (const std::exception& error) {
     ReportRuntimeError(session, 0, error.what());
     RunCleanup(session, run);

@@ -20,6 +20,7 @@
 namespace quarrix {
 
 class DialogHost;
+class EngineForms;
 
 struct Session {
   explicit Session(const platform::Platform& machine)
@@ -33,6 +34,7 @@ struct Session {
   TraceLog trace;
   MessageTable messages;
   TranslationTables translations;  // of the selected language; empty until one is loaded
+  LanguageState language;
 
   // Script tables. The payload's parameterList is moved into parameterLists once read.
   ScriptPayload payload;
@@ -66,6 +68,9 @@ struct Session {
   int dialogCount = 0;  // "Display Dialog" lines that are not commented out
   // The pre-created wizard dialogs, owned by start-up; nullptr while no dialog files are loaded.
   DialogHost* dialogs = nullptr;
+  // The language dialog and the retry questions, owned by start-up; nullptr where no window can
+  // be shown, which answers as a silent run does.
+  EngineForms* forms = nullptr;
   // Whether start-up loads a dialog file for every "Display Dialog" line. Off only for a bare
   // script run on the simulated machine, whose dialogs the headless stand-in answers.
   bool loadDialogFiles = true;

@@ -23,6 +23,10 @@ struct DownloadOptions {
   std::string proxyPassword;
 };
 
+// The answers to the driver's questions after a failed download or extraction.
+enum class DownloadRetry { Resume, NewCopy, Cancel };
+enum class ExtractRetry { FreshCopy, ExtractAgain, Cancel };
+
 struct WebMediaState {
   WebMediaBlock block;
   DownloadOptions options;

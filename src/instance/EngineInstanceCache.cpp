@@ -20,6 +20,10 @@ std::string EngineInstanceCache::CacheRoot(Session& session, bool perMachine) {
   return GetCacheRoot(session, perMachine);
 }
 
+std::string EngineInstanceCache::InstanceFolder(Session& session, const std::string& packagePath) {
+  return quarrix::InstanceFolder(session, packagePath);
+}
+
 void EngineInstanceCache::SaveAtEndOfRun(Session& session) { SaveInstanceAtEndOfRun(session); }
 
 }  // namespace quarrix

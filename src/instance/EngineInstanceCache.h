@@ -1,6 +1,6 @@
 #pragma once
 // The instance cache as the run entry uses it: bootstrap, patch target, cache override, cache
-// root and the end-of-run save.
+// root, the instance folder and the end-of-run save.
 #include "engine/InstanceCache.h"
 
 namespace quarrix {
@@ -11,6 +11,7 @@ class EngineInstanceCache final : public InstanceCache {
   void LoadPatchTarget(Session& session, const std::string& packagePath) override;
   void RefreshCacheOverride(Session& session) override;
   std::string CacheRoot(Session& session, bool perMachine) override;
+  std::string InstanceFolder(Session& session, const std::string& packagePath) override;
   void SaveAtEndOfRun(Session& session) override;
 };
 

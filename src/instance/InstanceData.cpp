@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/Session.h"
+#include "localisation/TextLines.h"
 
 namespace quarrix {
 namespace {
@@ -12,23 +13,6 @@ constexpr std::string_view kPlatformModeKey = "VELD64WOW";
 constexpr std::string_view kLoadContext = "LoadComponents";
 constexpr size_t kSectionCount = 6;
 constexpr size_t kFixedLineCount = 4;  // TARGETDIR, ALLUSERS, STARTMENU, data folder
-
-StringList SplitLines(const std::string& text) {
-  StringList lines;
-  std::string current;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) lines.push_back(std::move(current));
-  return lines;
-}
 
 class LineWriter {
  public:
@@ -91,7 +75,7 @@ void WriteUpdate(Session& session, const std::string& path) {
   platform::FileSystem& files = session.platform.files;
   auto old = files.ReadFile(path);
   if (!old) return;
-  const StringList lines = SplitLines(*old);
+  const StringList lines = SplitTextLines(*old);
   LineWriter out;
   size_t next = 0;
   for (size_t sectionEnds = 0; next < lines.size() && sectionEnds < kSectionCount; ++next) {
@@ -172,7 +156,7 @@ void ApplyMerge(ComponentTable& table, std::array<StringList, kSectionCount>& se
 
 StringList ReadTextLines(platform::FileSystem& files, const std::string& path) {
   auto text = files.ReadFile(path);
-  return text ? SplitLines(*text) : StringList();
+  return text ? SplitTextLines(*text) : StringList();
 }
 
 void SaveInstanceData(Session& session, const std::string& path, bool emptyDataLine, bool full) {

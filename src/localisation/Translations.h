@@ -14,4 +14,12 @@ struct TranslationTables {
   StringList originals;  // "translations.Original"
 };
 
+// No language is called so: the tables of the first language named are always loaded.
+inline constexpr const char* kNoLanguageLoaded = "ZILCH";
+
+struct LanguageState {
+  std::string current;                        // mirrored in LANGUAGE; empty when none
+  std::string lastLoaded = kNoLanguageLoaded;  // whose tables are loaded
+};
+
 }  // namespace quarrix

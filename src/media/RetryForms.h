@@ -1,21 +1,19 @@
 #pragma once
-// The questions the web media driver asks when a download or an extraction fails. Silent runs
-// get the answers that end the fetch; otherwise the question is a box owned by the wizard window
-// with the forms' texts, its buttons standing for the forms' choices.
+// The questions the web media driver asks when a download or an extraction fails, as the
+// engine's retry forms over the wizard. Silent runs, and runs that can show no window, get the
+// answers that end the fetch.
 #include "engine/WebMediaState.h"
 
 namespace quarrix {
 
 struct Session;
 
-enum class DownloadRetry { Resume, NewCopy, Cancel };
-enum class ExtractRetry { FreshCopy, ExtractAgain, Cancel };
-
-// After a failed system download: Yes resumes, No fetches a new copy.
+// After a failed system download: resume it, or fetch a new copy.
 DownloadRetry AskRetrySystemDownload(Session& session);
-// After a failed HTTP client download: true tries again with the proxy fields as they stand.
+// After a failed HTTP client download: true tries again with the proxy fields the user left,
+// which become the download options.
 bool AskRetryHttpDownload(Session& session, DownloadOptions& options);
-// After a failed extraction: Yes fetches a fresh copy, No extracts again.
+// After a failed extraction: fetch a fresh copy, or extract again.
 ExtractRetry AskRetryExtraction(Session& session);
 
 }  // namespace quarrix

@@ -125,9 +125,15 @@ class Toolkit {
   virtual uint64_t NativeHandle(FormId form) = 0;
   // The window message boxes and the folder browser are owned by; kNoForm for none.
   virtual void SetOwnerForm(FormId form) = 0;
+  virtual FormId OwnerForm() = 0;
+  // Shows form over owner as a modal window: it stays above owner, which takes no input until
+  // the form is released by calling this again with kNoForm. owner kNoForm: a window of its own.
+  virtual void SetModalOwner(FormId form, FormId owner) = 0;
 
   // Where the user's actions go. One sink; events of a form arrive only while it exists.
   virtual void SetEventSink(std::function<void(ToolkitEvent&)> sink) = 0;
+  // The sink set now: a form that takes the events for a while hands the others on to it.
+  virtual std::function<void(ToolkitEvent&)> EventSink() = 0;
   // One step of the message loop: waits at most maxWaitMs for a message, dispatches it (events
   // reach the sink from here) and returns whether one was handled.
   virtual bool ProcessOneMessage(uint32_t maxWaitMs) = 0;

@@ -17,6 +17,7 @@
 #include "media/ArchiveExtraction.h"
 #include "engine/AppendedData.h"
 #include "startup/PayloadReader.h"
+#include "ui/BuiltInForms.h"
 #include "ui/DialogEngine.h"
 #include "ui/FormParser.h"
 
@@ -223,6 +224,7 @@ void RunGuardedSteps(Session& session) {
   CopyInstallerPackages(session);
   session.dataFolder = session.executableFolder + "data\\";
   ui::DialogEngine dialogs(session, ui::ParseForm);
+  ui::BuiltInForms forms(session);
   PrecreateDialogs(session, dialogs);
   session.trace.WriteTrace(kTagSetupSplashClose);
   RunScript(session);

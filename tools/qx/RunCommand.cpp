@@ -442,6 +442,21 @@ std::string TraySection(const SimMachine& machine) {
   return text;
 }
 
+// The language the run chose and the translation tables it loaded; nothing for a setup in one
+// language.
+std::string LanguageSection(const Session& session) {
+  const std::string chosen = session.variables.GetVariable("LANGUAGE");
+  const std::string& loaded = session.language.lastLoaded;
+  const bool anyLoaded = loaded != kNoLanguageLoaded;
+  if (chosen.empty() && !anyLoaded) return {};
+  std::string text = "--- language\n";
+  text += "chosen: " + (chosen.empty() ? std::string("(none)") : chosen) + "\n";
+  text += "translations loaded: " +
+          (anyLoaded ? loaded + ", " + std::to_string(session.translations.texts.size()) + " texts" : std::string("(none)")) +
+          "\n";
+  return text;
+}
+
 std::string DialogSection(const std::vector<std::string>& log) {
   std::string text = "--- dialogs\n";
   for (const std::string& line : log) text += EscapeLineBreaks(line) + "\n";
@@ -465,6 +480,7 @@ int RunRun(Arguments arguments) {
       payload, run,
       [&](Session& session, SimMachine& machine, size_t firstInstallerCall) {
         WriteStdout(FinalVariables(session.variables));
+        WriteStdout(LanguageSection(session));
         WriteStdout(InstallerCalls(machine, firstInstallerCall));
         WriteStdout(Registration(machine, session));
         WriteStdout(PluginCalls(machine));

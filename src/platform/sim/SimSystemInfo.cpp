@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <string>
 
 #include "common/AnsiText.h"
 #include "common/Cp1252Text.h"
@@ -33,6 +35,16 @@ void SimSystemInfo::SetUserLanguage(uint32_t languageId) {
   std::snprintf(hex, sizeof hex, "%04X", languageId & 0xFFFF);
   locale[{kLocaleUserDefault, LocaleItem::Language}] = hex;
   locale[{kLocaleUserDefault, LocaleItem::DefaultLanguage}] = hex;
+}
+
+uint32_t SimSystemInfo::UserLanguage() const {
+  auto found = locale.find({kLocaleUserDefault, LocaleItem::Language});
+  if (found == locale.end()) return 0;
+  try {
+    return static_cast<uint32_t>(std::stoul(found->second, nullptr, 16));
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 std::u16string SimSystemInfo::AnsiToWide(std::string_view text) { return Cp1252ToWide(text); }

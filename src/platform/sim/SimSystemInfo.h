@@ -67,6 +67,8 @@ class SimSystemInfo : public SystemInfo {
 
   // Makes the user's locale that of a language id (for example 0x0407 for German).
   void SetUserLanguage(uint32_t languageId);
+  // The language id of the user's locale; 0 when it reads as none.
+  uint32_t UserLanguage() const;
 
   WindowsVersion Version() override { return version; }
   std::string ExecutablePath() override { return executablePath; }

@@ -105,6 +105,8 @@ std::string SystemText(const SimSystemInfo& system) {
   out << "account-domain = " << system.account.domain << "\n";
   out << "logon-name = " << system.logonUserName << "\n";
   out << "computer-name = " << system.computerName << "\n";
+  out << "# the language id of the user's locale\n";
+  out << "user-language = " << Hex(system.UserLanguage()) << "\n";
   out << "# system-file = name version language\n";
   for (const auto& [name, file] : system.systemFiles)
     out << "system-file = " << name << " " << VersionText(file.version) << " " << Hex(file.language) << "\n";
@@ -180,6 +182,8 @@ void LoadSystemText(SimSystemInfo& system, const std::string& text) {
         system.logonUserName = value;
       } else if (key == "computer-name") {
         system.computerName = value;
+      } else if (key == "user-language") {
+        system.SetUserLanguage(static_cast<uint32_t>(ReadNumbers(value, 1)[0]));
       } else if (key == "system-file") {
         const std::vector<std::string> words = Words(value);
         if (words.size() != 3) throw std::runtime_error("expected name, version and language");

@@ -172,6 +172,8 @@ void SimToolkit::ApplyFormProperty(SimComponent& component, const FormProperty& 
 }
 
 void SimToolkit::DestroyForm(FormId form) {
+  if (SimForm* found = Find(form))
+    if (SimForm* owner = Find(found->modalOwner)) owner->disabledByModal = false;
   forms_.erase(form);
   std::erase(shownOrder_, form);
   taskbar.erase(form);
@@ -431,6 +433,17 @@ void SimToolkit::CenterOnScreen(FormId form) {
 
 void SimToolkit::Restore(FormId form) { Show(form); }
 
+void SimToolkit::SetModalOwner(FormId form, FormId owner) {
+  SimForm* found = Find(form);
+  if (found == nullptr) return;
+  if (SimForm* previous = Find(found->modalOwner)) previous->disabledByModal = false;
+  found->modalOwner = kNoForm;
+  SimForm* over = owner == form ? nullptr : Find(owner);
+  if (over == nullptr) return;
+  found->modalOwner = owner;
+  over->disabledByModal = true;
+}
+
 uint64_t SimToolkit::NativeHandle(FormId form) { return Find(form) == nullptr ? 0 : kFirstHandle + form * 4; }
 
 void SimToolkit::Fire(ToolkitEvent event) {
@@ -548,6 +561,7 @@ void SimToolkit::ActAsUser() {
     Log("  user: " + answer);
     return;
   }
+  if (EqualsIgnoreCase(answer, "WAIT")) return WaitWhileShown(form);
   if (EqualsIgnoreCase(answer, "NEXT") && PressButtonWithTag(form, kNextTag, answer)) return;
   if (EqualsIgnoreCase(answer, "BACK") && PressButtonWithTag(form, kBackTag, answer)) return;
   if (EqualsIgnoreCase(answer, "CANCEL")) {
@@ -556,14 +570,48 @@ void SimToolkit::ActAsUser() {
     if (PressButtonWithTag(form, kCancelTag, answer)) return;
     ui_.styledAnswers.pop_front();
   }
+  // A form without navigation buttons: Next and OK take its default button, Cancel its cancel
+  // button, as Enter and Escape would.
+  const bool accepts = EqualsIgnoreCase(answer, "NEXT") || EqualsIgnoreCase(answer, "OK");
+  if ((accepts || EqualsIgnoreCase(answer, "CANCEL")) && PressMarkedButton(form, accepts ? "Default" : "Cancel", answer))
+    return;
   const bool navigation = EqualsIgnoreCase(answer, "NEXT") || EqualsIgnoreCase(answer, "BACK") ||
-                          EqualsIgnoreCase(answer, "CANCEL");
+                          EqualsIgnoreCase(answer, "CANCEL") || EqualsIgnoreCase(answer, "OK");
   if (!navigation && Click(form, answer)) {
     Log("  user: clicks " + answer);
     return;
   }
   throw std::runtime_error("dialog " + dialog + " has no enabled " +
                            (navigation ? ToUpperAscii(answer) + " button" : "control named " + answer));
+}
+
+bool SimToolkit::PressMarkedButton(FormId form, const char* mark, const std::string& answer) {
+  SimForm* found = Find(form);
+  for (const SimComponent& component : found->components) {
+    if (!IsClass(component, {"TButton", "TBitBtn"})) continue;
+    auto marked = component.properties.find(mark);
+    if (marked == component.properties.end() || marked->second != "True") continue;
+    const std::string name = component.name;
+    if (!Click(form, name)) continue;
+    Log("  user: " + ToUpperAscii(answer) + " (" + name + ")");
+    return true;
+  }
+  return false;
+}
+
+// The user leaves the form alone: time passes, timer by timer, until it goes away.
+void SimToolkit::WaitWhileShown(FormId form) {
+  constexpr uint32_t kLongestWaitMs = 24u * 60 * 60 * 1000;
+  Log("  user: waits");
+  uint32_t waited = 0;
+  while (IsVisible(form)) {
+    const std::optional<uint32_t> next = MillisecondsToNextTimer();
+    if (!next || waited + *next > kLongestWaitMs)
+      throw std::runtime_error("dialog " + Find(form)->window.name + " stays up however long the user waits");
+    clock_.Advance(*next);
+    waited += *next;
+    FireDueTimers();
+  }
 }
 
 bool SimToolkit::PressButtonWithTag(FormId form, int tag, const std::string& answer) {
@@ -583,6 +631,8 @@ bool SimToolkit::PressButtonWithTag(FormId form, int tag, const std::string& ans
 SimComponent* SimToolkit::FindUsable(FormId form, const std::string& name) {
   SimComponent* component = Find(form, name);
   if (component == nullptr || name.empty()) return component;
+  // A window under a modal form takes no input.
+  if (Find(form)->disabledByModal) return nullptr;
   // A control is usable while it and every control it sits on are enabled and visible.
   for (SimComponent* at = component; at != nullptr; at = at->parent.empty() ? nullptr : Find(form, at->parent))
     if (at->properties["Enabled"] != "True" || at->properties["Visible"] != "True") return nullptr;

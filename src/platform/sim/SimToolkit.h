@@ -51,6 +51,8 @@ struct SimForm {
   SimComponent window;
   std::vector<SimComponent> components;  // creation order
   bool visible = false;
+  FormId modalOwner = kNoForm;  // the window this one is shown over
+  bool disabledByModal = false;  // a modal form over this one takes its input
   std::string focused;
   std::map<int, SimTimer> timers;
 };
@@ -109,8 +111,11 @@ class SimToolkit : public Toolkit {
   void Restore(FormId form) override;
   uint64_t NativeHandle(FormId form) override;
   void SetOwnerForm(FormId form) override { ownerForm = form; }
+  FormId OwnerForm() override { return ownerForm; }
+  void SetModalOwner(FormId form, FormId owner) override;
 
   void SetEventSink(std::function<void(ToolkitEvent&)> sink) override { sink_ = std::move(sink); }
+  std::function<void(ToolkitEvent&)> EventSink() override { return sink_; }
   bool ProcessOneMessage(uint32_t maxWaitMs) override;
   void ProcessPendingMessages() override;
 
@@ -153,8 +158,10 @@ class SimToolkit : public Toolkit {
   // The components of a form that have a hint, as "Name (TClass, HINT) = value" lines.
   std::vector<std::string> BoundControls(FormId form);
 
-  // Scripted answers of the simulated user, taken in order: "NEXT", "BACK", "CANCEL", the name of
-  // a control to click, or "NAME=VALUE" to set a control's value first.
+  // Scripted answers of the simulated user, taken in order: "NEXT", "BACK", "CANCEL", "OK" (the
+  // default button of a form without navigation buttons), "WAIT" (leave the form alone until a
+  // timer takes it down), the name of a control to click, or "NAME=VALUE" to set a control's
+  // value first.
   std::deque<std::string> answers;
   bool pressNextWhenDone = true;  // otherwise a wait without answers is an error
   // What the user did and saw, one line each: shown forms, their bound controls, answers.
@@ -193,6 +200,8 @@ class SimToolkit : public Toolkit {
   bool SelectIndex(SimComponent& component, int index);
   void ActAsUser();
   bool PressButtonWithTag(FormId form, int tag, const std::string& answer);
+  bool PressMarkedButton(FormId form, const char* mark, const std::string& answer);
+  void WaitWhileShown(FormId form);
   std::optional<uint32_t> MillisecondsToNextTimer();
   // A form's timers; those on no form belong to the toolkit's own hidden window.
   std::map<int, SimTimer>* TimersOf(FormId form);

@@ -287,6 +287,7 @@ void Win32Toolkit::DestroyForm(FormId id) {
   Form* form = state.FormOf(id);
   if (form == nullptr) return;
   HWND hwnd = form->hwnd;
+  if (form->modalOwner != nullptr) EnableWindow(form->modalOwner, TRUE);
   state.formsByHandle.erase(hwnd);
   if (state.owner == hwnd) state.owner = nullptr;
   if (hwnd) DestroyWindow(hwnd);
@@ -489,9 +490,33 @@ void Win32Toolkit::SetOwnerForm(FormId id) {
   state_->owner = form ? form->hwnd : nullptr;
 }
 
+FormId Win32Toolkit::OwnerForm() {
+  Form* form = state_->owner ? state_->FormOfWindow(state_->owner) : nullptr;
+  return form ? form->id : kNoForm;
+}
+
+void Win32Toolkit::SetModalOwner(FormId id, FormId ownerId) {
+  Form* form = state_->FormOf(id);
+  if (form == nullptr) return;
+  if (form->modalOwner != nullptr) {
+    // Enabled again before this one goes, so that the system activates the owner, not another
+    // program.
+    EnableWindow(form->modalOwner, TRUE);
+    SetWindowLongPtrW(form->hwnd, GWLP_HWNDPARENT, 0);
+    form->modalOwner = nullptr;
+  }
+  Form* owner = state_->FormOf(ownerId);
+  if (owner == nullptr || owner == form) return;
+  form->modalOwner = owner->hwnd;
+  SetWindowLongPtrW(form->hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner->hwnd));
+  EnableWindow(owner->hwnd, FALSE);
+}
+
 uint64_t Win32Toolkit::OwnerWindow() const { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(state_->owner)); }
 
 void Win32Toolkit::SetEventSink(std::function<void(ToolkitEvent&)> sink) { state_->sink = std::move(sink); }
+
+std::function<void(ToolkitEvent&)> Win32Toolkit::EventSink() { return state_->sink; }
 
 namespace {
 

@@ -60,8 +60,11 @@ class Win32Toolkit : public Toolkit {
   void Restore(FormId form) override;
   uint64_t NativeHandle(FormId form) override;
   void SetOwnerForm(FormId form) override;
+  FormId OwnerForm() override;
+  void SetModalOwner(FormId form, FormId owner) override;
 
   void SetEventSink(std::function<void(ToolkitEvent&)> sink) override;
+  std::function<void(ToolkitEvent&)> EventSink() override;
   bool ProcessOneMessage(uint32_t maxWaitMs) override;
   void ProcessPendingMessages() override;
 

@@ -125,6 +125,7 @@ struct Form {
   double scale = 1.0;  // screen pixels per dialog-file pixel
   HWND lastFocus = nullptr;
   std::string activeControl;
+  HWND modalOwner = nullptr;  // disabled while this form is shown over it
 
   Control* Find(const std::string& name);
 };

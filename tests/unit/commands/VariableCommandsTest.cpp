@@ -74,6 +74,22 @@ TEST(SetVariable, ProgressThatIsNoIntegerIsARuntimeError) {
   }
 }
 
+// The support folder's translation tables of German, which "Set Variable: LANGUAGE German" loads.
+void WriteGermanTables(ScriptRunner& runner, const StringList& keys, const StringList& texts,
+                       const StringList& originals) {
+  const auto lines = [](const StringList& list) {
+    std::string text;
+    for (const std::string& line : list) text += line + "\r\n";
+    return text;
+  };
+  platform::FileSystem& files = runner.machine.files;
+  const std::string& folder = runner.session.supportFolder;
+  files.WriteFile(folder + "translations.Map", lines(StringList(keys.size())));
+  files.WriteFile(folder + runner.session.titleAsRead + ".mtx", lines(keys));
+  files.WriteFile(folder + "translations.German", lines(texts));
+  files.WriteFile(folder + "translations.Original", lines(originals));
+}
+
 TEST(LocalisedAssignments, TranslatedByLineOrByName) {
   ScriptRunner runner(Script(
       "Set Variable: BEFORE Hello\n"
@@ -81,9 +97,8 @@ TEST(LocalisedAssignments, TranslatedByLineOrByName) {
       "Set Variable: X Hello @guid={00000000-0000-0000-0000-000000000001}\n"
       "Set Variable: NOTRANSLATION Hello\n"
       "Localization Variable: $GREETING$ Hello\n"));
-  runner.session.translations.keys = {"{00000000-0000-0000-0000-000000000001}", "BRIXEL$GREETING$BRIXEL"};
-  runner.session.translations.texts = {"Hallo $BEFORE$", "Guten Tag"};
-  runner.session.translations.originals = {"Hello", "Hello"};
+  WriteGermanTables(runner, {"{00000000-0000-0000-0000-000000000001}", "BRIXEL$GREETING$BRIXEL"},
+                    {"Hallo $BEFORE$", "Guten Tag"}, {"Hello", "Hello"});
   runner.Run();
   EXPECT_EQ(runner.Var("X"), "Hallo Hello") << "translated, then expanded";
   EXPECT_EQ(runner.Var("NOTRANSLATION"), "Hello");
@@ -106,10 +121,8 @@ TEST(LocalisedAssignments, ModesOfTheBuild) {
                         "Set Variable: X Hello @guid={00000000-0000-0000-0000-000000000001}\n"
                         "Set Variable: Y Changed @guid={00000000-0000-0000-0000-000000000002}\n"
                         "Localization Variable: GREETING Hello\n");
-    runner.session.translations.keys = {"{00000000-0000-0000-0000-000000000001}",
-                                        "{00000000-0000-0000-0000-000000000002}", "BRIXEL$GREETING$BRIXEL"};
-    runner.session.translations.texts = {"Hallo", "Neu", "Guten Tag"};
-    runner.session.translations.originals = {"Hello", "Original", "Hello"};
+    WriteGermanTables(runner, {"{00000000-0000-0000-0000-000000000001}",
+                                        "{00000000-0000-0000-0000-000000000002}", "BRIXEL$GREETING$BRIXEL"}, {"Hallo", "Neu", "Guten Tag"}, {"Hello", "Original", "Hello"});
     runner.Run();
     EXPECT_EQ(runner.Var("X"), c.byLine);
     EXPECT_EQ(runner.Var("GREETING"), c.byName);
@@ -126,9 +139,7 @@ TEST(LocalisedAssignments, ConditionsCompareTranslatedTexts) {
       "If: NAME 0 Hello FALSE @guid={00000000-0000-0000-0000-000000000003}\n"
       " Set Variable: MATCHED yes\n"
       "End\n"));
-  runner.session.translations.keys = {"{00000000-0000-0000-0000-000000000003}", "x"};
-  runner.session.translations.texts = {"WORD", "Hallo"};
-  runner.session.translations.originals = {"NAME", "Hello"};
+  WriteGermanTables(runner, {"{00000000-0000-0000-0000-000000000003}", "x"}, {"WORD", "Hallo"}, {"NAME", "Hello"});
   runner.Run();
   EXPECT_EQ(runner.Var("MATCHED"), "yes");
 }

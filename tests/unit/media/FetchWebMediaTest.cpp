@@ -183,7 +183,7 @@ TEST_F(FetchWebMediaTest, FreshCopyAfterAFailedLocalCopyDownloads) {
   prepare = [](testing::ScriptRunner& runner) {
     runner.machine.files.CreateDirectories("C:\\Setup");
     runner.machine.files.WriteFile("C:\\Setup\\Block1.7zip", "not an archive at all");
-    runner.machine.ui.answers = {platform::MessageResult::Yes};
+    runner.machine.toolkit.answers = {"OK"};
   };
   auto runner = RunScript(Script(server.Url("Block1.7zip")), false, "");
   EXPECT_TRUE(Complete(*runner));

@@ -61,6 +61,21 @@ TEST(SimToolkit, ChangesRaiseTheEventsARealControlRaises) {
 }
 
 // The machine's waits for a worker run the windows' timers on the simulated clock.
+TEST(SimToolkit, AWindowUnderAModalFormTakesNoInputUntilItIsReleased) {
+  testing::TempMachine temp;
+  platform::sim::SimToolkit& toolkit = temp.machine.toolkit;
+  const platform::FormId wizard = toolkit.CreateForm(Dialog("Page", {Control("Button1", "TButton")}));
+  const platform::FormId modal = toolkit.CreateForm(Dialog("Question", {Control("Button1", "TButton")}));
+  toolkit.SetModalOwner(modal, wizard);
+  EXPECT_FALSE(toolkit.Click(wizard, "Button1"));
+  EXPECT_TRUE(toolkit.Click(modal, "Button1"));
+  toolkit.SetModalOwner(modal, platform::kNoForm);
+  EXPECT_TRUE(toolkit.Click(wizard, "Button1"));
+  toolkit.SetModalOwner(modal, wizard);
+  toolkit.DestroyForm(modal);
+  EXPECT_TRUE(toolkit.Click(wizard, "Button1")) << "the owner goes free with the form";
+}
+
 TEST(SimToolkit, TimersFireWhileTheMachineWaits) {
   testing::TempMachine temp;
   platform::sim::SimMachine& machine = temp.machine;

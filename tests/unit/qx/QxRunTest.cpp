@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/AnsiText.h"
+#include "support/BuildPaths.h"
 #include "support/QxProcess.h"
 #include "support/TestPackage.h"
 #include "support/TempMachine.h"
@@ -449,6 +450,36 @@ TEST_F(QxRunTest, DialogFilesMissingFromTheSupportFolderFailStartup) {
   EXPECT_EQ(bare.exitCode, 0);
   EXPECT_NE(bare.err.find("no dialog files were loaded"), std::string::npos) << bare.err;
   EXPECT_EQ(bare.variables["WIZARD"], "NEXT");
+}
+
+// The multi-language example: the language dialog preselects the user's language, the user's
+// choice becomes LANGUAGE, and the output names the language and the tables loaded.
+TEST_F(QxRunTest, TheLanguagesExampleAsksAndShowsTheLanguageChosen) {
+  const fs::path example = fs::path(testing::SourceDir()) / "examples" / "languages";
+  struct Case {
+    const char* name;
+    const char* userLanguage;
+    const char* answers;
+    const char* chosen;
+  };
+  int runs = 0;
+  for (const Case& c : {Case{"German user takes the preselection", "0x407", "OK", "German"},
+                        Case{"English user picks German", "0x409", "LangCombo=German,OK", "German"},
+                        Case{"English user takes the preselection", "0x409", "OK", "English"}}) {
+    SCOPED_TRACE(c.name);
+    const fs::path machine = File(std::string("machine-") + std::to_string(++runs));
+    testing::WriteHostFile(machine / "system.txt", std::string("user-language = ") + c.userLanguage + "\n");
+    RunResult run = Run({(example / "setup.qxs").string(), "--support", (example / "support").string(), "--machine",
+                         machine.string(), "--answers", c.answers});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.variables["LANGUAGE"], c.chosen);
+    EXPECT_EQ(run.variables["WIZARD"], "NEXT");
+    for (const std::string& line : {std::string("--- language\nchosen: ") + c.chosen + "\ntranslations loaded: " + c.chosen +
+                                       ", 3 texts\n",
+                                   std::string("shown: SetLanguage \"Select Setup Language\"\n"),
+                                   std::string("shown: Welcome \"Languages Example Setup - Quarrix Wizard\"\n")})
+      EXPECT_NE(run.sections.find(line), std::string::npos) << line << " in\n" << run.sections;
+  }
 }
 
 }  // namespace

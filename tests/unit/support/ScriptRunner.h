@@ -11,6 +11,7 @@
 #include "engine/Session.h"
 #include "instance/EngineInstanceCache.h"
 #include "support/TempMachine.h"
+#include "ui/BuiltInForms.h"
 
 namespace quarrix::testing {
 
@@ -37,6 +38,7 @@ class ScriptRunner {
     session.parameterLists = {session.payload.parameterList};
     session.payload.parameterList.Clear();
     session.workingTitle = session.payload.title;
+    session.titleAsRead = session.payload.title;
   }
 
   std::string PackagePath() const { return session.supportFolder + "setup.msi"; }
@@ -54,6 +56,7 @@ class ScriptRunner {
   platform::sim::SimMachine& machine = temp.machine;
   Session session{machine.AsPlatform()};
   EngineInstanceCache instanceCache;
+  ui::BuiltInForms forms{session};  // the language dialog and the retry forms, answered by machine.toolkit
 };
 
 }  // namespace quarrix::testing
