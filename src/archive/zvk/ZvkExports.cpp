@@ -10,6 +10,7 @@
 
 #include "archive/ArchiveReader.h"
 #include "archive/zvk/CryptoApiCrypto.h"
+#include "archive/zvk/Win32DecodeResources.h"
 #include "archive/zvk/Win32ArchiveFiles.h"
 #include "archive/ArchiveLibraryAbi.h"
 
@@ -133,6 +134,7 @@ int32_t QUARRIX_ARCHIVE_CALL ExtractArchive(const char* archivePath, int32_t, co
 
     ExtractOptions options;
     options.selection = TargetsOf(targets);
+    options.resources = zvk::SystemDecodeResources();
     if (progressCallback != nullptr) {
       options.progress = [progressCallback](const std::string& path, uint64_t done, uint64_t total) {
         return progressCallback(path.c_str(), static_cast<uint32_t>(done), static_cast<uint32_t>(done >> 32),
