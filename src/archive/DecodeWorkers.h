@@ -1,6 +1,6 @@
 #pragma once
 // How many folders of an archive decode at once: no more than the host has threads for, the
-// archive has folders, or the host's memory holds windows for.
+// archive has folders with decoding work, or the host's memory holds windows for.
 #include <cstdint>
 #include <vector>
 

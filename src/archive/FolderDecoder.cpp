@@ -112,6 +112,10 @@ bool FolderIsEncrypted(const Folder& folder) {
   return std::any_of(folder.coders.begin(), folder.coders.end(), [](const Coder& c) { return c.method == kAes; });
 }
 
+bool FolderHasDecodingWork(const Folder& folder) {
+  return std::any_of(folder.coders.begin(), folder.coders.end(), [](const Coder& c) { return c.method != kCopy; });
+}
+
 uint64_t FolderWindowBytes(const Folder& folder) {
   uint64_t total = 0;
   size_t out = 0;

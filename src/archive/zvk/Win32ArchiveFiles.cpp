@@ -11,6 +11,7 @@
 #undef CreateFile
 
 #include <algorithm>
+#include <thread>
 
 namespace quarrix::archive::zvk {
 namespace {
@@ -173,6 +174,14 @@ std::u16string AnsiCodePage::ToWide(const std::string& text) const {
   std::u16string wide(static_cast<size_t>(needed), u'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), needed);
   return wide;
+}
+
+DecodeResources SystemDecodeResources() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  const uint64_t available =
+      GlobalMemoryStatusEx(&status) ? std::min<uint64_t>(status.ullAvailPhys, status.ullAvailVirtual) : 0;
+  return ResourcesOfHost(std::thread::hardware_concurrency(), available);
 }
 
 }  // namespace quarrix::archive::zvk

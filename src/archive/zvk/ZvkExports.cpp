@@ -10,7 +10,6 @@
 
 #include "archive/ArchiveReader.h"
 #include "archive/zvk/CryptoApiCrypto.h"
-#include "archive/zvk/Win32DecodeResources.h"
 #include "archive/zvk/Win32ArchiveFiles.h"
 #include "archive/ArchiveLibraryAbi.h"
 

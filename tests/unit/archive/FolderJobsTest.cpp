@@ -107,7 +107,7 @@ TEST(FolderJobsTest, FirstFailureOrCancelStopsEveryJobAndIsTheOneReported) {
   }
 }
 
-Folder DictionaryFolder(uint64_t method, std::vector<uint8_t> properties, uint64_t unpackSize) {
+Folder OneCoderFolder(uint64_t method, std::vector<uint8_t> properties, uint64_t unpackSize) {
   Folder folder;
   folder.coders.push_back({method, 1, 1, std::move(properties)});
   folder.unpackSizes = {unpackSize};
@@ -115,9 +115,10 @@ Folder DictionaryFolder(uint64_t method, std::vector<uint8_t> properties, uint64
 }
 
 // LZMA2 keeps its dictionary size in one byte: 24 is 16 MiB, 37 is 1.5 GiB.
-Folder Lzma2Folder(uint8_t dictionary, uint64_t unpackSize) { return DictionaryFolder(0x21, {dictionary}, unpackSize); }
+Folder Lzma2Folder(uint8_t dictionary, uint64_t unpackSize) { return OneCoderFolder(0x21, {dictionary}, unpackSize); }
+Folder StoredFolder(uint64_t size) { return OneCoderFolder(0x00, {}, size); }
 Folder LzmaFolder(uint32_t dictionary, uint64_t unpackSize) {
-  return DictionaryFolder(0x030101, {0x5D, static_cast<uint8_t>(dictionary), static_cast<uint8_t>(dictionary >> 8),
+  return OneCoderFolder(0x030101, {0x5D, static_cast<uint8_t>(dictionary), static_cast<uint8_t>(dictionary >> 8),
                                      static_cast<uint8_t>(dictionary >> 16), static_cast<uint8_t>(dictionary >> 24)},
                           unpackSize);
 }
@@ -135,6 +136,10 @@ TEST(DecodeWorkerCountTest, ThreadsFoldersAndMemoryEachCapTheWorkers) {
       {"one thread", {1, 8 * kGiB}, std::vector<Folder>(10, Lzma2Folder(24, kMiB)), 1},
       {"one folder", {2, 8 * kGiB}, {Lzma2Folder(24, kMiB)}, 1},
       {"no folder", {2, 8 * kGiB}, {}, 1},
+      {"stored folders: nothing but writing to share", {2, 8 * kGiB}, std::vector<Folder>(10, StoredFolder(kMiB)), 1},
+      {"one compressed folder among stored ones", {2, 8 * kGiB}, {StoredFolder(kMiB), Lzma2Folder(24, kMiB)}, 1},
+      {"two compressed folders among stored ones", {2, 8 * kGiB},
+       {StoredFolder(kMiB), Lzma2Folder(24, kMiB), StoredFolder(kMiB), Lzma2Folder(24, kMiB)}, 2},
       {"more threads than folders", {8, 8 * kGiB}, std::vector<Folder>(3, Lzma2Folder(24, kMiB)), 3},
       {"1.5 GiB dictionary on a 2 GiB machine", ResourcesOfHost(2, 2 * kGiB),
        std::vector<Folder>(4, Lzma2Folder(37, 2 * kGiB)), 1},
