@@ -3,7 +3,6 @@
 // archive and the host allow it.
 #include <algorithm>
 #include <limits>
-#include <mutex>
 #include <new>
 #include <set>
 
@@ -13,7 +12,6 @@
 #include "archive/EntryPath.h"
 #include "archive/FolderDecoder.h"
 #include "archive/FolderJobs.h"
-#include "archive/LockedIo.h"
 #include "common/AnsiText.h"
 #include "common/WindowsPath.h"
 
@@ -74,12 +72,6 @@ struct JobPlan {
   size_t end = 0;
 };
 
-// What one job keeps while it runs.
-struct JobState {
-  JobProgress& progress;
-  std::string lastParent;  // files of one folder tend to follow each other: made once for all
-};
-
 // Data that decrypt to garbage look damaged; the caller needs to hear "wrong password".
 template <typename Work>
 void AsFolderWork(const Folder& folder, Work&& work) {
@@ -98,7 +90,7 @@ void AsFolderWork(const Folder& folder, Work&& work) {
 class ArchiveReader::Extraction {
  public:
   Extraction(ArchiveReader& reader, ArchiveOutput& output, const std::string& destination, const ExtractOptions& options)
-      : reader_(reader), input_(*reader.input_, ioLock_), output_(output, ioLock_), destination_(destination), options_(options) {}
+      : reader_(reader), input_(*reader.input_), output_(output), destination_(destination), options_(options) {}
 
   void Run() {
     Select();
@@ -144,9 +136,21 @@ class ArchiveReader::Extraction {
     }
   }
 
+  // Every folder, the parents of files included, is made here: the workers only write files.
+  // Files of one folder tend to follow each other, so each parent is made once for all of them.
   void MakeSelectedFolders() {
+    std::string lastParent;
     for (size_t i = 0; i < Entries().size(); ++i) {
-      if (selected_[i] && Entries()[i].isDirectory) MakeFolders(JoinPath(destination_, Entries()[i].path));
+      if (!selected_[i]) continue;
+      const std::string path = JoinPath(destination_, Entries()[i].path);
+      if (Entries()[i].isDirectory) {
+        MakeFolders(path);
+        continue;
+      }
+      std::string parent = FolderBeforeBackslash(path);
+      if (parent == lastParent) continue;
+      MakeFolders(parent);
+      lastParent = std::move(parent);
     }
   }
 
@@ -211,15 +215,14 @@ class ArchiveReader::Extraction {
   }
 
   void RunJob(const JobPlan& plan, JobProgress& progress) {
-    JobState job{progress, {}};
     if (plan.folder != kNoFolder) {
-      ExtractFolder(plan, job);
+      ExtractFolder(plan, progress);
       return;
     }
     for (size_t i = 0; i < Entries().size(); ++i) {
       if (!selected_[i] || Entries()[i].isDirectory || HasData(i)) continue;
       EmptyStreamSource empty;
-      WriteFile(i, empty, job);
+      WriteFile(i, empty, progress);
     }
   }
 
@@ -229,14 +232,7 @@ class ArchiveReader::Extraction {
     }
   }
 
-  void MakeParentFolders(const std::string& path, JobState& job) {
-    std::string parent = FolderBeforeBackslash(path);
-    if (parent == job.lastParent && !parent.empty()) return;
-    MakeFolders(parent);
-    job.lastParent = std::move(parent);
-  }
-
-  void ExtractFolder(const JobPlan& plan, JobState& job) {
+  void ExtractFolder(const JobPlan& plan, JobProgress& progress) {
     const Folder& folder = Header().streams.folders[plan.folder];
     AsFolderWork(folder, [&] {
       FolderContext context{input_, Header().streams,
@@ -244,9 +240,9 @@ class ArchiveReader::Extraction {
       auto source = OpenFolder(folder, context);
       for (size_t s = plan.first; s < plan.end; ++s) {
         if (entryOfSubstream_[s] == kNoEntry) {
-          Discard(*source, Header().streams.substreamSizes[s], job.progress, nullptr);
+          Discard(*source, Header().streams.substreamSizes[s], progress, nullptr);
         } else {
-          WriteFile(entryOfSubstream_[s], *source, job);
+          WriteFile(entryOfSubstream_[s], *source, progress);
         }
       }
     });
@@ -263,12 +259,11 @@ class ArchiveReader::Extraction {
     }
   }
 
-  void WriteFile(size_t index, ByteSource& source, JobState& job) {
+  void WriteFile(size_t index, ByteSource& source, JobProgress& progress) {
     const ArchiveEntry& entry = Entries()[index];
     const std::string path = JoinPath(destination_, entry.path);
-    MakeParentFolders(path, job);
     if (!replace_[index]) {
-      Discard(source, entry.size, job.progress, &entry.path);
+      Discard(source, entry.size, progress, &entry.path);
       return;
     }
     auto created = output_.CreateFile(path);
@@ -283,17 +278,16 @@ class ArchiveReader::Extraction {
       if (!file.File().Write(bytes.data(), count)) throw ArchiveError(ArchiveStatus::kWriteFailed, "cannot write " + path);
       crc = UpdateCrc32(crc, bytes.data(), count);
       remaining -= count;
-      job.progress.Advance(entry.path, count);
+      progress.Advance(entry.path, count);
     }
-    if (entry.size == 0) job.progress.Advance(entry.path, 0);
+    if (entry.size == 0) progress.Advance(entry.path, 0);
     if (entry.crc && *entry.crc != crc) ThrowCorrupt("CRC mismatch in " + entry.path);
     file.Commit(StampOf(entry));
   }
 
   ArchiveReader& reader_;
-  std::mutex ioLock_;  // before the two it guards, which are built with it
-  LockedInput input_;
-  LockedOutput output_;
+  ArchiveInput& input_;
+  ArchiveOutput& output_;
   const std::string& destination_;
   const ExtractOptions& options_;
   std::vector<bool> selected_;

@@ -26,15 +26,17 @@ class Win32Input : public ArchiveInput {
   uint64_t Size() const override { return size_; }
   bool Read(uint64_t offset, void* buffer, size_t size) override {
     if (offset > size_ || size > size_ - offset) return false;
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file_, position, nullptr, FILE_BEGIN)) return false;
     auto* bytes = static_cast<char*>(buffer);
     while (size > 0) {
+      // Each read names its own offset, so workers on other threads never move it.
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
       const DWORD asked = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(file_, bytes, asked, &got, nullptr) || got == 0) return false;
+      if (!ReadFile(file_, bytes, asked, &got, &at) || got == 0) return false;
       bytes += got;
+      offset += got;
       size -= got;
     }
     return true;
