@@ -100,8 +100,10 @@ class ArchiveReader::Extraction {
     DecideOverwrites();
     PlanJobs();
     PrepareKeys();
+    const unsigned workers = WorkerCount();
+    if (workers > 1) LargestFirst();
     RunFolderJobs(
-        jobs_.size(), WorkerCount(), [this](size_t job, JobProgress& progress) { RunJob(jobs_[job], progress); },
+        jobs_.size(), workers, [this](size_t job, JobProgress& progress) { RunJob(jobs_[job], progress); },
         [this](const std::string& path, uint64_t done) { return !options_.progress || options_.progress(path, done, total_); });
   }
 
@@ -212,6 +214,14 @@ class ArchiveReader::Extraction {
       if (job.folder != kNoFolder) folders.push_back(&Header().streams.folders[job.folder]);
     }
     return DecodeWorkerCount(options_.resources, folders);
+  }
+
+  // A large folder taken last would keep one worker busy long after the others ran out of work.
+  void LargestFirst() {
+    const auto size = [this](const JobPlan& job) {
+      return job.folder == kNoFolder ? 0 : Header().streams.folders[job.folder].UnpackSize();
+    };
+    std::stable_sort(jobs_.begin(), jobs_.end(), [&](const JobPlan& a, const JobPlan& b) { return size(a) > size(b); });
   }
 
   void RunJob(const JobPlan& plan, JobProgress& progress) {
