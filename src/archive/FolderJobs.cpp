@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -15,8 +16,14 @@ namespace {
 // Ends a job that another job's failure or a cancel has stopped; never reported itself.
 struct StopRequested {};
 
-// The state the workers of one run share. The mutex guards the counters, the path and the
-// failure; `stopping_` is also read without it between chunks.
+// A report waiting for the caller: the entry and the bytes done by all jobs when it was posted.
+struct Posted {
+  std::string path;
+  uint64_t done;
+};
+
+// The state the workers of one run share. The mutex guards the counter, the posted reports and
+// the failure; `stopping_` is also read without it between chunks.
 class JobBoard {
  public:
   JobBoard(size_t count, const FolderJob& job, const ProgressReport& report)
@@ -44,6 +51,8 @@ class JobBoard {
  private:
   void RunJobs(JobProgress& progress);
   void ReportUntilHelpersFinish();
+  // Every posted report in order, then the caller's own (when it has one).
+  void ReportAll(std::deque<Posted> posted, const Posted* own = nullptr);
   void Report(const std::string& path, uint64_t done);
   void RecordFailure(std::exception_ptr failure);
 
@@ -55,8 +64,7 @@ class JobBoard {
   std::mutex mutex_;
   std::condition_variable changed_;
   uint64_t done_ = 0;
-  std::string latestPath_;
-  bool unreported_ = false;
+  std::deque<Posted> posted_;
   unsigned helpersRunning_ = 0;
   std::exception_ptr failure_;
 };
@@ -140,49 +148,49 @@ void JobBoard::Post(const std::string& path, uint64_t bytes) {
   std::lock_guard lock(mutex_);
   if (stopping_) throw StopRequested{};
   done_ += bytes;
-  latestPath_ = path;
-  unreported_ = true;
+  posted_.push_back({path, done_});
   changed_.notify_all();
 }
 
 void JobBoard::AddAndReport(const std::string& path, uint64_t bytes) {
-  uint64_t done = 0;
+  std::deque<Posted> posted;
+  Posted own{path, 0};
   {
     std::lock_guard lock(mutex_);
     if (stopping_) throw StopRequested{};
+    posted.swap(posted_);
     done_ += bytes;
-    unreported_ = false;
-    done = done_;
+    own.done = done_;
   }
-  Report(path, done);
+  ReportAll(std::move(posted), &own);
 }
 
 void JobBoard::ReportPosted() {
-  std::string path;
-  uint64_t done = 0;
+  std::deque<Posted> posted;
   {
     std::lock_guard lock(mutex_);
     if (stopping_) throw StopRequested{};
-    if (!unreported_) return;
-    unreported_ = false;
-    path = latestPath_;
-    done = done_;
+    posted.swap(posted_);
   }
-  Report(path, done);
+  ReportAll(std::move(posted));
+}
+
+void JobBoard::ReportAll(std::deque<Posted> posted, const Posted* own) {
+  for (const Posted& report : posted) Report(report.path, report.done);
+  if (own) Report(own->path, own->done);
 }
 
 // Once the caller has no job left, it reports what the helpers post until they are done.
 void JobBoard::ReportUntilHelpersFinish() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return unreported_ || helpersRunning_ == 0 || stopping_; });
+    changed_.wait(lock, [this] { return !posted_.empty() || helpersRunning_ == 0 || stopping_; });
     if (stopping_) return;
-    if (unreported_) {
-      unreported_ = false;
-      const std::string path = latestPath_;
-      const uint64_t done = done_;
+    if (!posted_.empty()) {
+      std::deque<Posted> posted;
+      posted.swap(posted_);
       lock.unlock();
-      Report(path, done);
+      ReportAll(std::move(posted));
       lock.lock();
     } else if (helpersRunning_ == 0) {
       return;
