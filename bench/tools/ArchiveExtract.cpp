@@ -6,6 +6,7 @@
 #include "archive/ArchiveReader.h"
 #include "archive/Cp1252CodePage.h"
 #include "archive/native/HostFiles.h"
+#include "archive/native/HostResources.h"
 #include "archive/native/OpenSslCrypto.h"
 
 int main(int argc, char** argv) {
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
     return argc > 3;
   });
   HostArchiveOutput output(codePage);
-  if (status == ArchiveStatus::kOk) status = reader.Extract(output, argv[2]);
+  ExtractOptions options;
+  options.resources = HostDecodeResources();
+  if (status == ArchiveStatus::kOk) status = reader.Extract(output, argv[2], options);
   if (status != ArchiveStatus::kOk) {
     std::fprintf(stderr, "error %u: %s\n", ErrorCode(status), reader.LastMessage().c_str());
     return 1;

@@ -1,7 +1,9 @@
 #pragma once
 // The reader's only contact with the outside: random access to the archive, a place to write
 // the entries, and the code page the entry names are converted to. Implemented over the host
-// file system (native), the simulated machine, and Win32 in the library.
+// file system (native), the simulated machine, and Win32 in the library. Folders decode on
+// several threads at once: Read may be called from several threads together, and so may an
+// output and its files (each file only ever from one thread).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

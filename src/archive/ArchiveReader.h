@@ -15,6 +15,7 @@
 #include "archive/ArchiveIo.h"
 #include "archive/ArchiveStatus.h"
 #include "archive/Crypto.h"
+#include "archive/DecodeWorkers.h"
 
 namespace quarrix::archive {
 
@@ -38,10 +39,13 @@ using OverwriteCallback = std::function<int32_t(const std::string& path)>;
 inline constexpr int32_t kOverwriteSkip = 1;
 inline constexpr int32_t kOverwriteReplace = 4;
 
+// The callbacks are called on the thread that calls Extract, also when folders decode on
+// several threads; the overwrite question for every file is asked before any folder decodes.
 struct ExtractOptions {
   std::vector<std::string> selection;  // entry paths (folders select their contents); empty = all
   OverwriteCallback overwrite;         // unset replaces
   ProgressCallback progress;           // unset goes on
+  DecodeResources resources;           // the default decodes one folder after another
 };
 
 class ArchiveReader {
@@ -68,6 +72,10 @@ class ArchiveReader {
   std::vector<uint8_t> DecodeHeaderFolder(const StreamsInfo& streams);
   void BuildEntries();
   std::unique_ptr<AesCbcDecryptor> OpenDecryptor(const AesParameters& parameters);
+  // Asks for the password (once) and derives the key; only on the caller's thread.
+  void PrepareKey(const AesParameters& parameters);
+  // Only keys prepared before: safe on any thread.
+  std::unique_ptr<AesCbcDecryptor> OpenPreparedDecryptor(const AesParameters& parameters) const;
   ArchiveStatus Fail(const ArchiveError& error);
 
   const CodePage& codePage_;

@@ -112,6 +112,30 @@ bool FolderIsEncrypted(const Folder& folder) {
   return std::any_of(folder.coders.begin(), folder.coders.end(), [](const Coder& c) { return c.method == kAes; });
 }
 
+bool FolderHasDecodingWork(const Folder& folder) {
+  return std::any_of(folder.coders.begin(), folder.coders.end(), [](const Coder& c) { return c.method != kCopy; });
+}
+
+uint64_t FolderWindowBytes(const Folder& folder) {
+  uint64_t total = 0;
+  size_t out = 0;
+  for (const auto& coder : folder.coders) {
+    const uint64_t size = out < folder.unpackSizes.size() ? folder.unpackSizes[out] : 0;
+    if (coder.method == kLzma) total += LzmaWindowSize(coder.properties, size);
+    if (coder.method == kLzma2) total += Lzma2WindowSize(coder.properties, size);
+    out += coder.outStreams;
+  }
+  return total;
+}
+
+std::vector<AesParameters> FolderAesParameters(const Folder& folder) {
+  std::vector<AesParameters> parameters;
+  for (const auto& coder : folder.coders) {
+    if (coder.method == kAes) parameters.push_back(ParseAesProperties(coder.properties));
+  }
+  return parameters;
+}
+
 std::unique_ptr<ByteSource> OpenFolder(const Folder& folder, const FolderContext& context) {
   CheckFolderSupported(folder);
   GraphBuilder builder(folder, context);

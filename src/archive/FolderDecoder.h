@@ -19,6 +19,13 @@ struct FolderContext {
 // Throws with the unsupported code when a coder is not one the reader knows.
 void CheckFolderSupported(const Folder& folder);
 bool FolderIsEncrypted(const Folder& folder);
+// False when every coder only copies: such a folder is all file writing, which gains nothing
+// from a second thread.
+bool FolderHasDecodingWork(const Folder& folder);
+// The dictionary windows decoding the folder holds at most, together.
+uint64_t FolderWindowBytes(const Folder& folder);
+// The decryption parameters of each of the folder's AES coders.
+std::vector<AesParameters> FolderAesParameters(const Folder& folder);
 std::unique_ptr<ByteSource> OpenFolder(const Folder& folder, const FolderContext& context);
 
 }  // namespace quarrix::archive

@@ -23,6 +23,11 @@ ISzAlloc gAllocator{AllocateBytes, FreeBytes};
 
 using LzmaProperties = std::array<uint8_t, LZMA_PROPS_SIZE>;
 
+// Never more than the output needs: a small file packed with a large dictionary stays small.
+uint64_t WindowFor(uint64_t dictionarySize, uint64_t outputSize) {
+  return std::min<uint64_t>(std::max<uint64_t>(dictionarySize, 1), std::max<uint64_t>(outputSize, 1));
+}
+
 size_t CopyOut(std::span<const uint8_t> bytes, uint8_t* buffer) {
   if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
   return bytes.size();
@@ -40,7 +45,7 @@ class LzmaCore {
     if (LzmaDec_AllocateProbs(&state_, properties.data(), LZMA_PROPS_SIZE, &gAllocator) != SZ_OK) {
       ThrowUnsupported("LZMA properties are not supported");
     }
-    const uint64_t needed = std::min<uint64_t>(std::max<uint64_t>(state_.prop.dicSize, 1), std::max<uint64_t>(outputSize, 1));
+    const uint64_t needed = WindowFor(state_.prop.dicSize, outputSize);
     if (needed > kMaxDictionarySize) {
       LzmaDec_FreeProbs(&state_, &gAllocator);
       ThrowUnsupported("the dictionary is too large");
@@ -282,6 +287,18 @@ class Lzma2Source : public ByteSource {
 };
 
 }  // namespace
+
+uint64_t LzmaWindowSize(const std::vector<uint8_t>& properties, uint64_t outputSize) {
+  if (properties.size() != LZMA_PROPS_SIZE) return 0;
+  uint64_t dictionarySize = 0;
+  for (int i = 0; i < 4; ++i) dictionarySize |= uint64_t{properties[1 + i]} << (8 * i);
+  return WindowFor(dictionarySize, outputSize);
+}
+
+uint64_t Lzma2WindowSize(const std::vector<uint8_t>& properties, uint64_t outputSize) {
+  if (properties.size() != 1 || properties[0] > 40) return 0;
+  return WindowFor(Lzma2DictionarySize(properties), outputSize);
+}
 
 std::unique_ptr<ByteSource> NewLzmaSource(std::unique_ptr<ByteSource> input, const std::vector<uint8_t>& properties,
                                           uint64_t outputSize) {

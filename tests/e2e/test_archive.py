@@ -66,6 +66,8 @@ class ArchiveLibraryTest(unittest.TestCase):
             # name, 7z options, password, whether listing needs it
             ("default", [], None, False),
             ("solid off, store", ["-ms=off", "-mx0"], None, False),
+            ("solid off: folders on several threads", ["-ms=off"], None, False),
+            ("aes, solid off", [f"-p{PASSWORD}", "-ms=off"], PASSWORD, False),
             ("aes with encrypted header", [f"-p{PASSWORD}", "-mhe=on"], PASSWORD, True),
             ("aes, names visible", [f"-p{PASSWORD}"], PASSWORD, False),
         ]
@@ -93,6 +95,10 @@ class ArchiveLibraryTest(unittest.TestCase):
         damaged = bytearray(self.folder.path("open.7z").read_bytes())
         damaged[len(damaged) // 3] ^= 0xFF
         self.folder.path("damaged.7z").write_bytes(bytes(damaged))
+        make_archive(self.source, self.folder.path("folders.7z"), "-ms=off")
+        damaged = bytearray(self.folder.path("folders.7z").read_bytes())
+        damaged[32 + 10] ^= 0xFF  # the first folder's packed data
+        self.folder.path("damaged-folder.7z").write_bytes(bytes(damaged))
         self.folder.path("text.7z").write_bytes(b"not an archive at all")
         cases = [
             ("missing archive", ["list", "none.7z"], "error 1001"),
@@ -101,6 +107,9 @@ class ArchiveLibraryTest(unittest.TestCase):
             ("no password", ["extract", "locked.7z", "out-locked\\"], "error 1003"),
             ("damaged data", ["extract", "damaged.7z", "out-damaged\\"], None),
             ("cancelled by progress", ["extract", "open.7z", "out-cancel\\", "", "4", "1"], "error 1007"),
+            ("damaged folder among others", ["extract", "damaged-folder.7z", "out-damaged-folder\\"], None),
+            ("cancelled with folders on several threads", ["extract", "folders.7z", "out-cancel-folders\\", "", "4", "1"],
+             "error 1007"),
         ]
         for name, arguments, expected in cases:
             with self.subTest(name):
@@ -115,11 +124,12 @@ class ArchiveLibraryTest(unittest.TestCase):
                 else:
                     self.assertNotIn(errors[0], ["error 0", "error 1001", "error 1002"])
         self.assertFalse(self.folder.path("out-locked").exists() and any(self.folder.path("out-locked").rglob("*.*")))
-        damaged_out = self.folder.path("out-damaged")
-        for path in damaged_out.rglob("*") if damaged_out.exists() else []:
-            if path.is_file():
-                self.assertEqual(path.read_bytes(), (self.source / path.relative_to(damaged_out)).read_bytes(),
-                                 "only intact files stay")
+        for name in ["out-damaged", "out-damaged-folder", "out-cancel-folders"]:
+            out = self.folder.path(name)
+            for path in out.rglob("*") if out.exists() else []:
+                if path.is_file():
+                    self.assertEqual(path.read_bytes(), (self.source / path.relative_to(out)).read_bytes(),
+                                     "only intact files stay")
 
     def test_last_error_belongs_to_the_calling_thread(self):
         make_archive(self.source, self.folder.path("open.7z"))

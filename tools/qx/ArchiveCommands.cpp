@@ -7,6 +7,7 @@
 #include "archive/ArchiveReader.h"
 #include "archive/Cp1252CodePage.h"
 #include "archive/native/HostFiles.h"
+#include "archive/native/HostResources.h"
 #include "archive/native/OpenSslCrypto.h"
 #include "media/ArchiveExtraction.h"
 
@@ -85,7 +86,9 @@ int RunExtract(Arguments arguments) {
   if (!archive.Open(parsed.positional[0], password, errorText)) return Rejected(errorText);
   archive::Cp1252CodePage codePage;
   archive::HostArchiveOutput output(codePage);
-  const archive::ArchiveStatus status = archive.Reader().Extract(output, parsed.positional[1]);
+  archive::ExtractOptions options;
+  options.resources = archive::HostDecodeResources();
+  const archive::ArchiveStatus status = archive.Reader().Extract(output, parsed.positional[1], options);
   if (status == archive::ArchiveStatus::kOk) return kExitOk;
   // The engine's text first; the reader's own account helps the author find the fault.
   return Rejected("#" + std::to_string(archive::ErrorCode(status)) + "\n" + archive.Reader().LastMessage());

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <system_error>
 
 namespace quarrix::archive {
@@ -17,6 +18,7 @@ class HostInput : public ArchiveInput {
   uint64_t Size() const override { return size_; }
   bool Read(uint64_t offset, void* buffer, size_t size) override {
     if (offset > size_ || size > size_ - offset) return false;
+    std::lock_guard guard(lock_);  // one stream position for all workers
     if (offset != position_ && fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
     const size_t count = std::fread(buffer, 1, size, file_);
     position_ = offset + count;
@@ -26,6 +28,7 @@ class HostInput : public ArchiveInput {
  private:
   std::FILE* file_;
   uint64_t size_;
+  std::mutex lock_;
   uint64_t position_ = 0;
 };
 

@@ -11,6 +11,7 @@
 #undef CreateFile
 
 #include <algorithm>
+#include <thread>
 
 namespace quarrix::archive::zvk {
 namespace {
@@ -25,15 +26,17 @@ class Win32Input : public ArchiveInput {
   uint64_t Size() const override { return size_; }
   bool Read(uint64_t offset, void* buffer, size_t size) override {
     if (offset > size_ || size > size_ - offset) return false;
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file_, position, nullptr, FILE_BEGIN)) return false;
     auto* bytes = static_cast<char*>(buffer);
     while (size > 0) {
+      // Each read names its own offset, so workers on other threads never move it.
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
       const DWORD asked = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(file_, bytes, asked, &got, nullptr) || got == 0) return false;
+      if (!ReadFile(file_, bytes, asked, &got, &at) || got == 0) return false;
       bytes += got;
+      offset += got;
       size -= got;
     }
     return true;
@@ -173,6 +176,14 @@ std::u16string AnsiCodePage::ToWide(const std::string& text) const {
   std::u16string wide(static_cast<size_t>(needed), u'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), needed);
   return wide;
+}
+
+DecodeResources SystemDecodeResources() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  const uint64_t available =
+      GlobalMemoryStatusEx(&status) ? std::min<uint64_t>(status.ullAvailPhys, status.ullAvailVirtual) : 0;
+  return ResourcesOfHost(std::thread::hardware_concurrency(), available);
 }
 
 }  // namespace quarrix::archive::zvk

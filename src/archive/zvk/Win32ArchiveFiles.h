@@ -1,9 +1,11 @@
 #pragma once
-// The reader's input, output and code page on the Win32 file functions, for the library.
+// The reader's input, output and code page on the Win32 file functions, and what the machine
+// offers an extraction, for the library.
 #include <memory>
 #include <string>
 
 #include "archive/ArchiveIo.h"
+#include "archive/DecodeWorkers.h"
 
 namespace quarrix::archive::zvk {
 
@@ -25,5 +27,9 @@ class AnsiCodePage : public CodePage {
   std::string FromWide(const std::u16string& text) const override;
   std::u16string ToWide(const std::string& text) const override;
 };
+
+// The processors, and the memory the process can still get: physical and, for a 32-bit
+// process, address space.
+DecodeResources SystemDecodeResources();
 
 }  // namespace quarrix::archive::zvk

@@ -133,6 +133,7 @@ int32_t QUARRIX_ARCHIVE_CALL ExtractArchive(const char* archivePath, int32_t, co
 
     ExtractOptions options;
     options.selection = TargetsOf(targets);
+    options.resources = zvk::SystemDecodeResources();
     if (progressCallback != nullptr) {
       options.progress = [progressCallback](const std::string& path, uint64_t done, uint64_t total) {
         return progressCallback(path.c_str(), static_cast<uint32_t>(done), static_cast<uint32_t>(done >> 32),

@@ -33,9 +33,10 @@ class PlatformOutputFile : public archive::OutputFile {
  public:
   static constexpr size_t kFlushSize = 1 << 20;
 
-  PlatformOutputFile(platform::FileSystem& files, std::string path)
-      : files_(files), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
+  PlatformOutputFile(platform::FileSystem& files, std::mutex& lock, std::string path)
+      : files_(files), lock_(lock), path_(std::move(path)), temporary_(path_ + kTemporarySuffix) {}
   ~PlatformOutputFile() override {
+    std::lock_guard guard(lock_);
     if (!completed_) files_.RemoveFile(temporary_);
   }
   PlatformOutputFile(const PlatformOutputFile&) = delete;
@@ -43,10 +44,13 @@ class PlatformOutputFile : public archive::OutputFile {
 
   bool Write(const void* data, size_t size) override {
     pending_.append(static_cast<const char*>(data), size);
-    return pending_.size() < kFlushSize || Flush();
+    if (pending_.size() < kFlushSize) return true;
+    std::lock_guard guard(lock_);
+    return FlushLocked();
   }
   bool Close(const archive::FileStamp&) override {
-    if (!Flush()) return false;
+    std::lock_guard guard(lock_);
+    if (!FlushLocked()) return false;
     if (files_.FileExists(path_)) {
       files_.SetAttributesNormal(path_);
       files_.RemoveFile(path_);
@@ -57,7 +61,7 @@ class PlatformOutputFile : public archive::OutputFile {
   }
 
  private:
-  bool Flush() {
+  bool FlushLocked() {
     if (pending_.empty()) return true;
     const bool written = files_.AppendFile(temporary_, pending_);
     pending_.clear();
@@ -65,6 +69,7 @@ class PlatformOutputFile : public archive::OutputFile {
   }
 
   platform::FileSystem& files_;
+  std::mutex& lock_;
   std::string path_;
   std::string temporary_;
   std::string pending_;
@@ -80,15 +85,20 @@ std::unique_ptr<archive::ArchiveInput> OpenPlatformArchive(platform::FileSystem&
   return std::make_unique<PlatformInput>(files, path, *size);
 }
 
-bool PlatformArchiveOutput::CreateFolders(const std::string& path) { return files_.CreateDirectories(path); }
+bool PlatformArchiveOutput::CreateFolders(const std::string& path) {
+  std::lock_guard guard(lock_);
+  return files_.CreateDirectories(path);
+}
 
 bool PlatformArchiveOutput::Exists(const std::string& path) {
+  std::lock_guard guard(lock_);
   return files_.FileExists(path) || files_.DirectoryExists(path);
 }
 
 std::unique_ptr<archive::OutputFile> PlatformArchiveOutput::CreateFile(const std::string& path) {
+  std::lock_guard guard(lock_);
   if (!files_.WriteFile(path + kTemporarySuffix, "")) return nullptr;
-  return std::make_unique<PlatformOutputFile>(files_, path);
+  return std::make_unique<PlatformOutputFile>(files_, lock_, path);
 }
 
 }  // namespace quarrix

@@ -2,6 +2,7 @@
 // The archive reader's input and output over the machine's FileSystem, so that the simulated
 // machine (and anything else behind that interface) reads real archives on its own drives.
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "archive/ArchiveIo.h"
@@ -14,7 +15,8 @@ std::unique_ptr<archive::ArchiveInput> OpenPlatformArchive(platform::FileSystem&
 
 // Files are written in pieces through AppendFile under a temporary name and moved into place
 // when complete, so an existing file survives a failed extraction of it. Times and attributes
-// are not kept, as the interface has no way to set them.
+// are not kept, as the interface has no way to set them. The machine's file system is not
+// made for several threads: the output and its files take turns through one lock.
 class PlatformArchiveOutput : public archive::ArchiveOutput {
  public:
   explicit PlatformArchiveOutput(platform::FileSystem& files) : files_(files) {}
@@ -25,6 +27,7 @@ class PlatformArchiveOutput : public archive::ArchiveOutput {
 
  private:
   platform::FileSystem& files_;
+  std::mutex lock_;
 };
 
 }  // namespace quarrix

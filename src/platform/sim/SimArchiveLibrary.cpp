@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveReader.h"
 #include "archive/Cp1252CodePage.h"
+#include "archive/native/HostResources.h"
 #include "archive/native/OpenSslCrypto.h"
 #include "platform/sim/PlatformArchiveIo.h"
 
@@ -69,6 +70,7 @@ bool SimArchiveLibrary::ExtractArchive(const std::string& archivePath, const std
   if (status == archive::ArchiveStatus::kOk) {
     archive::ExtractOptions options;
     options.selection = targets;
+    options.resources = archive::HostDecodeResources();  // the work is the host's, not the simulated machine's
     if (callbacks.progress) options.progress = callbacks.progress;
     options.overwrite = [&callbacks](const std::string&) {
       return callbacks.overwrite ? callbacks.overwrite() : archive::kOverwriteSkip;
