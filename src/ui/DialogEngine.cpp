@@ -77,7 +77,7 @@ void CheckComponents(const platform::FormObject& object, const std::string& file
   }
 }
 
-// Everything that would keep a dialog's window from being built, checked on the description
+// What in a dialog file would keep its window from being built, checked on the description
 // alone: windows are built only when a dialog is first displayed (never in a silent run), yet a
 // broken file must stop start-up in every run.
 void CheckDialogFile(const platform::FormObject& window, const std::string& fileName) {
