@@ -131,10 +131,14 @@ def main() -> int:
             programs["engine"] = ([engine_setup(work)], "Bench Setup - Quarrix Wizard", None)
         except (subprocess.CalledProcessError, FileNotFoundError) as error:
             print(f"engine setup not built ({error}); timing the toolkit only")
-        results = {}
-        for name, (command, caption, program_report) in programs.items():
+        for command, caption, program_report in programs.values():
             time_to_window(command, caption, program_report)  # warm the prefix and the caches
-            results[name] = [time_to_window(command, caption, program_report) for _ in range(rounds)]
+        # The programs take turns, the order flipping every round: a neighbour's load falls on all.
+        results = {name: [] for name in programs}
+        for number in range(rounds):
+            for name in list(programs) if number % 2 == 0 else list(reversed(programs)):
+                command, caption, program_report = programs[name]
+                results[name].append(time_to_window(command, caption, program_report))
     finally:
         wine.stop_server()
         display.stop()
