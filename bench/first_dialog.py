@@ -7,7 +7,8 @@ Three programs show the same kind of wizard page:
 - toolkit: toolkit-probe.exe paint, the same page built from a dialog description through the
            engine's win32 window toolkit;
 - engine:  a whole setup whose script has 10 dialogs (the example's destination page ten times),
-           started interactively: start-up pre-creates all ten, then the first is shown.
+           started interactively: start-up reads and checks all ten dialog files, then the first
+           page's window is built and shown (each other page's when it is first displayed).
 For each it prints the median wall time from starting the Wine process to the page's window
 being visible on the display, and for bare and toolkit also the milliseconds from the process's
 creation to the end of the first paint as the program itself measured them. Goal: the engine's
@@ -130,10 +131,14 @@ def main() -> int:
             programs["engine"] = ([engine_setup(work)], "Bench Setup - Quarrix Wizard", None)
         except (subprocess.CalledProcessError, FileNotFoundError) as error:
             print(f"engine setup not built ({error}); timing the toolkit only")
-        results = {}
-        for name, (command, caption, program_report) in programs.items():
+        for command, caption, program_report in programs.values():
             time_to_window(command, caption, program_report)  # warm the prefix and the caches
-            results[name] = [time_to_window(command, caption, program_report) for _ in range(rounds)]
+        # The programs take turns, the order flipping every round: a neighbour's load falls on all.
+        results = {name: [] for name in programs}
+        for number in range(rounds):
+            for name in list(programs) if number % 2 == 0 else list(reversed(programs)):
+                command, caption, program_report = programs[name]
+                results[name].append(time_to_window(command, caption, program_report))
     finally:
         wine.stop_server()
         display.stop()

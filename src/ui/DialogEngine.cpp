@@ -1,5 +1,6 @@
 #include "ui/DialogEngine.h"
 
+#include <set>
 #include <stdexcept>
 
 #include "common/WindowsPath.h"
@@ -54,15 +55,38 @@ StringList RulesOf(platform::FileSystem& files, const std::string& path) {
   return rules;
 }
 
-// A dialog file may name only the known control classes inside its window; checked before any
-// window exists, so that a silent run finds a broken file as an interactive one does.
-void CheckControlClasses(const platform::FormObject& object, const std::string& fileName) {
+[[noreturn]] void FailDialogFile(const std::string& fileName, int line, const std::string& problem) {
+  throw std::runtime_error(fileName + " line " + std::to_string(line) + ": " + problem);
+}
+
+bool IsLinesProperty(const std::string& name) {
+  return EqualsIgnoreCase(name, "Items.Strings") || EqualsIgnoreCase(name, "Lines.Strings");
+}
+
+void CheckProperties(const platform::FormObject& object, const std::string& fileName) {
+  for (const platform::FormProperty& property : object.properties)
+    if (IsLinesProperty(property.name) && property.value.kind != platform::FormValue::Kind::List)
+      FailDialogFile(fileName, property.line, property.name + " of " + object.name + " must be a list of strings");
+}
+
+void CheckComponents(const platform::FormObject& object, const std::string& fileName, std::set<std::string>& names) {
   for (const platform::FormObject& child : object.children) {
     if (!platform::IsControlClass(child.className))
-      throw std::runtime_error(fileName + " line " + std::to_string(child.line) + ": unknown control class " +
-                               child.className + " of " + child.name);
-    CheckControlClasses(child, fileName);
+      FailDialogFile(fileName, child.line, "unknown control class " + child.className + " of " + child.name);
+    if (!names.insert(ToUpperAscii(child.name)).second)
+      FailDialogFile(fileName, child.line, "a component named " + child.name + " already exists");
+    CheckProperties(child, fileName);
+    CheckComponents(child, fileName, names);
   }
+}
+
+// What in a dialog file would keep its window from being built, checked on the description
+// alone: windows are built only when a dialog is first displayed (never in a silent run), yet a
+// broken file must stop start-up in every run.
+void CheckDialogFile(const platform::FormObject& window, const std::string& fileName) {
+  CheckProperties(window, fileName);
+  std::set<std::string> names;
+  CheckComponents(window, fileName, names);
 }
 
 }  // namespace
@@ -86,14 +110,14 @@ void DialogEngine::Start(const std::string& dialogFolder) {
   session_.variables.SetVariable("VELD_IsCancelled", "FALSE", "ShowDesign");
 }
 
-platform::FormId DialogEngine::LoadDialog(const std::string& key, const std::string& path) {
+void DialogEngine::LoadDialog(const std::string& key, const std::string& path) {
   platform::FileSystem& files = session_.platform.files;
   CurrentDirectoryScope directory(files, FolderUpToBackslash(path));
   const std::string fileName = FileNameAfterBackslash(path);
   const std::optional<std::string> text = files.ReadFile(path);
   if (!text) throw std::runtime_error("Cannot open file \"" + path + "\". The system cannot find the file specified");
   platform::FormObject form = reader_(*text, fileName);
-  CheckControlClasses(form, fileName);
+  CheckDialogFile(form, fileName);
   PoolTemplate* entry = Find(key);
   if (entry != nullptr) {
     if (shown_ == entry) shown_ = nullptr;
@@ -110,10 +134,9 @@ platform::FormId DialogEngine::LoadDialog(const std::string& key, const std::str
   entry->name = fileName;
   entry->description = std::move(form);
   entry->rules = RulesOf(files, path + ".zvkf");
-  // A silent run shows no window: one that may run where no desktop is (a service, a build
-  // machine) builds them only when a dialog is shown after all.
-  if (!session_.silent) EnsureWindow(*entry);
-  return entry->form;
+  // The window is built when the dialog is first displayed: the first page of a wizard with
+  // many comes up without waiting for the others, and a silent run, which may run where no
+  // desktop is, builds none at all.
 }
 
 void DialogEngine::EnsureWindow(PoolTemplate& dialog) {

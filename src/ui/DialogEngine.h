@@ -33,9 +33,10 @@ class DialogEngine : public DialogHost {
   // Before any dialog is loaded: the folder of the dialog files, with or without trailing
   // backslash; the registry starts empty.
   void Start(const std::string& dialogFolder);
-  // The window of a "Display Dialog" line from its dialog file (and the rules file beside it).
-  // A file that cannot be read or built throws, naming the file.
-  platform::FormId LoadDialog(const std::string& key, const std::string& path);
+  // The dialog of a "Display Dialog" line: its dialog file (and the rules file beside it), read
+  // and checked now, its window built when it is first displayed. A file that cannot be read or
+  // would not build throws, naming the file.
+  void LoadDialog(const std::string& key, const std::string& path);
 
   platform::DialogOutcome Display(const std::string& key, bool modal) override;
   bool HasDialog(const std::string& key) const override;

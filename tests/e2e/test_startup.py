@@ -1,5 +1,6 @@
 """Start-up of the real engine under Wine: the early exits, their trace logs and the support folder."""
 
+import struct
 import unittest
 
 import setup_files
@@ -140,6 +141,36 @@ class StartupTest(unittest.TestCase):
         code, trace = self.run_setup(executable, "/s")
         self.assertEqual(code, 13)
         self.assertEqual(trace, OPENING + ["    <StubSize>"])
+
+
+def imported_libraries(image: bytes) -> set:
+    """The names in a PE image's import directory (the libraries the loader binds at process start)."""
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", image, header + 6)
+    optional = header + 24
+    directories = optional + (112 if struct.unpack_from("<H", image, optional)[0] == 0x20B else 96)
+    import_rva = struct.unpack_from("<I", image, directories + 8)[0]
+    # Each section: virtual size, virtual address, raw size, raw offset.
+    table = [struct.unpack_from("<8x4I", image, optional + optional_size + 40 * i) for i in range(sections)]
+
+    def offset(rva):
+        return next(raw + rva - address for size, address, _, raw in table if address <= rva < address + size)
+
+    names = set()
+    descriptor = offset(import_rva)
+    while struct.unpack_from("<5I", image, descriptor) != (0, 0, 0, 0, 0):
+        start = offset(struct.unpack_from("<I", image, descriptor + 12)[0])
+        names.add(image[start:image.index(b"\0", start)].decode().lower())
+        descriptor += 20
+    return names
+
+
+class EngineImportsTest(unittest.TestCase):
+    def test_only_the_libraries_every_program_loads_are_bound_at_process_start(self):
+        # The others (common controls, COM, the shell, HTTP, version resources) are bound on first
+        # call: a silent run that needs none of them does not pay for loading them.
+        self.assertEqual(imported_libraries(wine.engine().read_bytes()),
+                         {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"})
 
 
 if __name__ == "__main__":

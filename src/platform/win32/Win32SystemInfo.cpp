@@ -164,19 +164,22 @@ std::optional<std::string> SystemFolder(SpecialFolder folder) {
 
 }  // namespace
 
+Win32SystemInfo::~Win32SystemInfo() {
+  if (shell_ != nullptr) FreeLibrary(static_cast<HMODULE>(shell_));
+}
+
 std::optional<std::string> Win32SystemInfo::FolderPath(SpecialFolder folder) {
   if (folder == SpecialFolder::Windows || folder == SpecialFolder::System || folder == SpecialFolder::SystemWow64)
     return SystemFolder(folder);
   using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-  HMODULE shell = LoadLibraryA("shell32.dll");
-  auto getFolderPath = LookUpProcedure<GetFolderPathFunction>(shell, "SHGetFolderPathA");
+  std::call_once(shellLoaded_, [this] { shell_ = LoadLibraryA("shell32.dll"); });
+  auto getFolderPath = LookUpProcedure<GetFolderPathFunction>(static_cast<HMODULE>(shell_), "SHGetFolderPathA");
   std::optional<std::string> found;
   char buffer[MAX_PATH + 1] = {};
   if (getFolderPath != nullptr && getFolderPath(nullptr, static_cast<int>(folder), nullptr, 0, buffer) == S_OK &&
       buffer[0] != '\0') {
     found = WithTrailingBackslash(buffer);
   }
-  if (shell != nullptr) FreeLibrary(shell);
   return found;
 }
 

@@ -1,11 +1,18 @@
 #pragma once
 // Answers of the running Windows system and process.
+#include <mutex>
+
 #include "platform/SystemInfo.h"
 
 namespace quarrix::platform::win32 {
 
 class Win32SystemInfo : public SystemInfo {
  public:
+  Win32SystemInfo() = default;
+  ~Win32SystemInfo() override;
+  Win32SystemInfo(const Win32SystemInfo&) = delete;
+  Win32SystemInfo& operator=(const Win32SystemInfo&) = delete;
+
   // RtlGetVersion tells the truth where GetVersionEx is subject to compatibility shims.
   WindowsVersion Version() override;
   std::string ExecutablePath() override;
@@ -18,7 +25,9 @@ class Win32SystemInfo : public SystemInfo {
   std::string AnsiToUpper(std::string_view text) override;
   std::string AnsiToLower(std::string_view text) override;
   std::optional<std::string> LocaleInfo(uint32_t lcid, LocaleItem item) override;
-  // SHGetFolderPathA, looked up at run time so that systems without it answer "unknown".
+  // SHGetFolderPathA, looked up at run time so that systems without it answer "unknown"; shell32
+  // stays loaded after the first call (a run asks for several folders, and loading and unloading
+  // shell32 with its dependencies each time costs milliseconds).
   std::optional<std::string> FolderPath(SpecialFolder folder) override;
   bool IsAdministrator() override;
   bool IsElevated() override;
@@ -53,6 +62,10 @@ class Win32SystemInfo : public SystemInfo {
   // it faults.
   bool VmwareBackdoorAnswers() override;
   bool VirtualPcInstructionRuns() override;
+
+ private:
+  std::once_flag shellLoaded_;  // workers may ask for folders too
+  void* shell_ = nullptr;       // shell32's module, once FolderPath has loaded it
 };
 
 }  // namespace quarrix::platform::win32

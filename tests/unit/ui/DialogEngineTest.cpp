@@ -135,6 +135,8 @@ TEST(DialogEngine, TwoLinesOfOneDialogAreTwoWindows) {
   runner.Load({{"Page", Dialog("Page", {Control("Edit1", "TEdit"), NextButton()})}});
   ASSERT_NE(runner.engine.Find("0"), nullptr);
   ASSERT_NE(runner.engine.Find("1"), nullptr);
+  runner.engine.RefreshDialog("0");
+  runner.engine.RefreshDialog("1");
   const platform::FormId first = runner.engine.Find("0")->form;
   const platform::FormId second = runner.engine.Find("1")->form;
   EXPECT_NE(first, second);
@@ -173,6 +175,60 @@ TEST(DialogEngine, UnknownControlClassFailsTheLoadWithItsLine) {
     FAIL() << "loaded";
   } catch (const std::exception& error) {
     EXPECT_STREQ(error.what(), "Page.dfm line 7: unknown control class TWidget of Thing");
+  }
+}
+
+TEST(DialogEngine, EachWindowIsBuiltWhenItsDialogIsFirstDisplayed) {
+  DialogRunner runner(Script(
+      "Display Dialog: One R TRUE \"\" \"\" \"\"\n"
+      "Display Dialog: Two R TRUE \"\" \"\" \"\"\n"
+      "Display Dialog: One R TRUE \"\" \"\" \"\"\n"));
+  runner.Load({{"One", WizardPage("One")}, {"Two", WizardPage("Two")}});
+  const auto built = [&runner] {
+    std::string keys;
+    for (const char* key : {"0", "1", "2"})
+      if (runner.engine.Find(key)->form != platform::kNoForm) keys += key;
+    return keys;
+  };
+  EXPECT_EQ(built(), "");
+  std::vector<std::string> builtWhenShown;
+  runner.toolkit.onLog = [&](const std::string& line) {
+    if (line.rfind("shown:", 0) == 0) builtWhenShown.push_back(built());
+  };
+  runner.Run();
+  EXPECT_EQ(builtWhenShown, (std::vector<std::string>{"0", "01", "012"}));
+  EXPECT_EQ(runner.Var("R"), "NEXT");
+}
+
+TEST(DialogEngine, BrokenDialogFileFailsTheLoadThoughNoWindowIsBuilt) {
+  platform::FormObject duplicate = Dialog("Page", {Control("Box", "TPanel"), NextButton()});
+  duplicate.children[0].children.push_back(Control("NextButton", "TButton"));
+  duplicate.children[1].line = 9;  // met after the one inside the panel
+  platform::FormObject notAList = Dialog("Page", {Control("List1", "TListBox", {{"Items.Strings", "one"}})});
+  notAList.children[0].properties[0].line = 4;
+  platform::FormObject unknownClass = Dialog("Page", {Control("Thing", "TWidget")});
+  unknownClass.children[0].line = 7;
+  struct Case {
+    const char* name;
+    platform::FormObject form;
+    const char* error;
+  };
+  const std::vector<Case> cases = {
+      {"a name used twice", duplicate, "Page.dfm line 9: a component named NextButton already exists"},
+      {"item lines that are not a list", notAList, "Page.dfm line 4: Items.Strings of List1 must be a list of strings"},
+      {"an unknown class", unknownClass, "Page.dfm line 7: unknown control class TWidget of Thing"},
+  };
+  for (const Case& c : cases) {
+    for (const char* arguments : {"", "/s"}) {
+      SCOPED_TRACE(std::string(c.name) + " " + arguments);
+      DialogRunner runner(Script("Display Dialog: Page W TRUE \"\" \"\" \"\"\n"), arguments);
+      try {
+        runner.Load({{"Page", c.form}});
+        ADD_FAILURE() << "loaded";
+      } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), c.error);
+      }
+    }
   }
 }
 

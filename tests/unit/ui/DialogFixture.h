@@ -63,7 +63,7 @@ inline platform::FormObject CancelButton() {
 // from the support folder as start-up loads them.
 class DialogRunner : public ScriptRunner {
  public:
-  explicit DialogRunner(std::string_view source) : ScriptRunner(source) {}
+  explicit DialogRunner(std::string_view source, std::string_view arguments = "") : ScriptRunner(source, arguments) {}
 
   void Load(const std::map<std::string, platform::FormObject>& forms,
             const std::map<std::string, std::string>& rules = {}) {
