@@ -55,10 +55,12 @@ std::span<const Subcommand> Subcommands() {
        "archive would; a SETUP.EXE uses the .res beside it. With either, every \"Display Dialog\"\n"
        "line gets its dialog file (a missing one fails start-up), the answers act on the dialogs'\n"
        "controls (NEXT, BACK and CANCEL press the button with tag 1, 2 or 3; a control's name\n"
-       "clicks it; NAME=VALUE sets a control as the user would, before the next button), and a\n"
+       "clicks it; NAME=VALUE sets a control as the user would, before the next button; OK\n"
+       "presses a form's default button, WAIT lets time pass until a form's timer closes it), and a\n"
        "\"--- dialogs\" section lists each dialog shown, its bound controls and what it wrote.\n"
        "Without them the dialogs are answered headless, with a warning. A \"--- tray and taskbar\"\n"
-       "section lists the tray icon, balloons and taskbar button states the run showed, if any.\n"
+       "section lists the tray icon, balloons and taskbar button states the run showed, if any;\n"
+       "a multi-language setup adds a \"--- language\" section (the language chosen, the tables loaded).\n"
        "ENGINE ARGS form the engine's command line (for example /s NAME=VALUE).",
        RunRun},
       {"list", "ARCHIVE [--password P]", "print the entry paths of a 7z archive, one a line",
