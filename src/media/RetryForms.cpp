@@ -1,6 +1,7 @@
 #include "media/RetryForms.h"
 
 #include "engine/EngineForms.h"
+#include "engine/ProgressModeScope.h"
 #include "engine/Session.h"
 
 namespace quarrix {
@@ -12,17 +13,23 @@ EngineForms* Forms(Session& session) { return session.silent ? nullptr : session
 
 DownloadRetry AskRetrySystemDownload(Session& session) {
   EngineForms* forms = Forms(session);
-  return forms ? forms->RetrySystemDownload() : DownloadRetry::Cancel;
+  if (!forms) return DownloadRetry::Cancel;
+  const ProgressModeScope paused(session, false);
+  return forms->RetrySystemDownload();
 }
 
 bool AskRetryHttpDownload(Session& session, DownloadOptions& options) {
   EngineForms* forms = Forms(session);
-  return forms && forms->RetryHttpDownload(options);
+  if (!forms) return false;
+  const ProgressModeScope paused(session, false);
+  return forms->RetryHttpDownload(options);
 }
 
 ExtractRetry AskRetryExtraction(Session& session) {
   EngineForms* forms = Forms(session);
-  return forms ? forms->RetryExtraction() : ExtractRetry::Cancel;
+  if (!forms) return ExtractRetry::Cancel;
+  const ProgressModeScope paused(session, false);
+  return forms->RetryExtraction();
 }
 
 }  // namespace quarrix
