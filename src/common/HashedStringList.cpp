@@ -28,9 +28,19 @@ HashedStringList& HashedStringList::operator=(const HashedStringList& other) {
   return *this;
 }
 
+// Entries given as strings are appended to chunks that never grow past their first capacity:
+// no allocation per entry, and a list's entries lie one after another, as a text's lines do.
 std::string_view HashedStringList::Keep(std::string entry) {
-  kept_.push_back(std::move(entry));
-  return kept_.back();
+  constexpr size_t kFirstChunk = 256;
+  constexpr size_t kLargestChunk = 64 * 1024;
+  if (kept_.empty() || kept_.back().capacity() - kept_.back().size() < entry.size()) {
+    const size_t size = kept_.empty() ? kFirstChunk : std::min(kept_.back().capacity() * 2, kLargestChunk);
+    kept_.emplace_back().reserve(std::max(size, entry.size()));
+  }
+  std::string& chunk = kept_.back();
+  const size_t at = chunk.size();
+  chunk.append(entry);
+  return std::string_view(chunk).substr(at);
 }
 
 bool HashedStringList::InText(std::string_view entry) const {
