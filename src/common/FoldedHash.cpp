@@ -1,6 +1,5 @@
 #include "common/FoldedHash.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace quarrix {
@@ -20,14 +19,21 @@ uint64_t FoldWord(uint64_t word) {
 template <bool Fold>
 uint64_t WordHash(std::string_view text) {
   uint64_t hash = 0x243F6A8885A308D3ull ^ text.size();
-  for (size_t at = 0;; at += 8) {
-    uint64_t word = 0;
-    size_t count = std::min<size_t>(8, text.size() - at);
-    std::memcpy(&word, text.data() + at, count);
+  const auto mix = [&hash](uint64_t word) {
     hash = (hash ^ (Fold ? FoldWord(word) : word)) * 0x9E3779B97F4A7C15ull;
     hash ^= hash >> 29;
-    if (count < 8) break;
+  };
+  size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);  // a fixed size: one load, no call
+    mix(word);
   }
+  // The last bytes (none when the size is a multiple of eight) as the low bytes of one word.
+  uint64_t tail = 0;
+  for (size_t i = 0; at + i < text.size(); ++i)
+    tail |= uint64_t{static_cast<unsigned char>(text[at + i])} << (8 * i);
+  mix(tail);
   // A multiply carries differences only upwards; the final mix brings them down into the low
   // bits that pick the slot.
   hash ^= hash >> 33;
