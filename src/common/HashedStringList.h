@@ -62,7 +62,7 @@ class HashedStringList {
 
   std::vector<std::string_view> views_;
   std::shared_ptr<const std::string> text_;
-  std::deque<std::string> kept_;  // entries given as strings; a deque never moves them
+  std::deque<std::string> kept_;  // chunks of the entries given as strings, never reallocated
   mutable std::vector<std::string> copies_;
   mutable bool copiesValid_ = false;
   // Open addressing over entry positions, each slot holding the upper half of the key's hash
