@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "MeasuredPart.h"
 #include "authoring/ScriptCompiler.h"
 #include "commands/EngineCommands.h"
 #include "instance/EngineInstanceCache.h"
@@ -50,6 +51,7 @@ struct BenchSession {
 void BM_PerLineRefresh(benchmark::State& state) {
   BenchSession bench;
   for (auto _ : state) {
+    MeasuredPart measured;
     bench.refresh.RefreshDateAndTime();
     bench.refresh.RefreshInstanceLinks();
   }
@@ -85,6 +87,7 @@ void BM_SetVariableLine(benchmark::State& state) {
   }
   RunState run;
   for (auto _ : state) {
+    MeasuredPart measured;
     CommandContext context(session, run, 0, *row);
     row->handler(context);
   }
@@ -154,10 +157,13 @@ void BM_ExecuteScript(benchmark::State& state) {
     auto bench = std::make_unique<ScriptSession>();
     EngineInstanceCache instanceCache;
     state.ResumeTiming();
-    ExecuteScript(bench->session, RunRequest{.packagePath = bench->PackagePath(),
-                                             .commands = EngineCommands(),
-                                             .instanceCache = instanceCache,
-                                             .stepCallback = countLine});
+    {
+      MeasuredPart measured;
+      ExecuteScript(bench->session, RunRequest{.packagePath = bench->PackagePath(),
+                                               .commands = EngineCommands(),
+                                               .instanceCache = instanceCache,
+                                               .stepCallback = countLine});
+    }
     state.PauseTiming();
     if (bench->session.variables.GetVariable("C") != std::to_string(kScriptLines / 10))
       state.SkipWithError("the script did not run to its end");
@@ -175,6 +181,7 @@ void BM_PrepareExecutedScript(benchmark::State& state) {
   ScriptPayload& payload = bench.session.payload;
   StringList skipMarks;
   for (auto _ : state) {
+    MeasuredPart measured;
     PreparationResult outcome = PrepareScript(bench.session.variables, EngineCommands(), payload.commandNames, payload.lineGuids,
                                               &payload.commentFlags, bench.session.parameterLists, skipMarks);
     if (!outcome.Accepted()) state.SkipWithError(outcome.message.c_str());

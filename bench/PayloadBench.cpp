@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MeasuredPart.h"
 #include "startup/PayloadReader.h"
 #include "startup/PayloadWriter.h"
 
@@ -55,6 +56,7 @@ size_t CountLines(const std::string& text) {
 void BM_ParsePayload(benchmark::State& state) {
   const std::string& text = PayloadText();
   for (auto _ : state) {
+    MeasuredPart measured;
     ScriptPayload payload = ParsePayload(text);
     benchmark::DoNotOptimize(payload);
   }
@@ -66,6 +68,7 @@ BENCHMARK(BM_ParsePayload)->Unit(benchmark::kMillisecond);
 void BM_SplitLinesToViews(benchmark::State& state) {
   const std::string_view text = PayloadText();
   for (auto _ : state) {
+    MeasuredPart measured;
     std::vector<std::string_view> lines;
     for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string_view::npos; start = end + 2)
       lines.push_back(text.substr(start, end - start));
@@ -78,6 +81,7 @@ BENCHMARK(BM_SplitLinesToViews)->Unit(benchmark::kMillisecond);
 void BM_SplitLinesToStrings(benchmark::State& state) {
   const std::string_view text = PayloadText();
   for (auto _ : state) {
+    MeasuredPart measured;
     std::vector<std::string> lines;
     for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string_view::npos; start = end + 2)
       lines.emplace_back(text.substr(start, end - start));

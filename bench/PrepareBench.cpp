@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "MeasuredPart.h"
 #include "commands/EngineCommands.h"
 #include "engine/ScriptPreparation.h"
 
@@ -50,6 +51,7 @@ void BM_PrepareScript(benchmark::State& state) {
   PrepareScript(variables, EngineCommands(), tables.commandNames, tables.lineGuids, &tables.commentFlags, tables.parameterLists,
                 skipMarks);
   for (auto _ : state) {
+    MeasuredPart measured;
     PreparationResult outcome = PrepareScript(variables, EngineCommands(), tables.commandNames, tables.lineGuids,
                                               &tables.commentFlags, tables.parameterLists, skipMarks);
     if (!outcome.Accepted()) state.SkipWithError(outcome.message.c_str());

@@ -61,7 +61,7 @@ def main(path: str) -> int:
         ratio = runs[numerator]["cpu_time"] / runs[denominator]["cpu_time"]
         verdict = "ok" if ratio <= goal else "missed"
         missed += verdict != "ok"
-        print(f"{label:56} {ratio:6.2f}  (goal <= {goal:g}: {verdict})")
+        print(f"goal {label:56} {ratio:6.2f}  (<= {goal:g}: {verdict})")
     for label, name, goal in PER_ITEM:
         rate = runs.get(name, {}).get("items_per_second")
         if not rate:
@@ -69,7 +69,7 @@ def main(path: str) -> int:
         per_item = 1e9 / rate
         verdict = "ok" if per_item <= goal else "missed"
         missed += verdict != "ok"
-        print(f"{label:56} {per_item:6.0f} ns  (goal <= {goal:g} ns: {verdict})")
+        print(f"goal {label:56} {per_item:6.0f} ns  (<= {goal:g} ns: {verdict})")
     refresh_share(runs)
     return 0
 

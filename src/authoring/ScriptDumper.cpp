@@ -120,7 +120,7 @@ class Dumper {
     out_ += "\n";
   }
 
-  const std::string& Guid(size_t line) const { return p_.lineGuids[line]; }
+  const std::string& Guid(size_t line) const { return p_.lineGuids.Entries()[line]; }
 
   // Hands each line the values that follow its GUID, as the compiler lays them out. False when
   // the list cannot be rebuilt that way; the whole list then goes to [raw].
@@ -181,7 +181,7 @@ class Dumper {
     std::set<std::string> checkedGuids;
     int depth = 0;
     for (size_t i = 0; i < lineCount_; ++i) {
-      const std::string& command = p_.commandNames[i];
+      const std::string& command = p_.commandNames.Entries()[i];
       const bool commented = p_.commentFlags[i] == kCommentedFlag;
       if (!commented && (command == "End" || command == "Else" || command == "Else If")) depth = std::max(0, depth - 1);
       std::string text(static_cast<size_t>(depth) * 2, ' ');
@@ -204,7 +204,7 @@ class Dumper {
       const bool checkable = IsGuidShape(guid) && guid == ToUpperAscii(guid) && checkedGuids.insert(guid).second;
       attributes.push_back((checkable ? "@guid=" : "@raw-guid=") + FormatValue(guid));
     }
-    const std::string& flag = p_.commentFlags[i];
+    const std::string& flag = p_.commentFlags.Entries()[i];
     if (flag == kCommentedFlag) attributes.push_back("@commented");
     else if (!flag.empty()) attributes.push_back("@flag=" + FormatValue(flag));
     if (!p_.lineMedia[i].empty()) attributes.push_back("@media=" + FormatValue(p_.lineMedia[i]));

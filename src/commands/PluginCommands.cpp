@@ -57,7 +57,7 @@ class PluginLine {
  private:
   std::string MediaEntry() const {
     const HashedStringList& media = session_.payload.lineMedia;
-    return context_.LineIndex() < media.Count() ? media[context_.LineIndex()] : std::string();
+    return context_.LineIndex() < media.Count() ? std::string(media[context_.LineIndex()]) : std::string();
   }
 
   std::string InDataFolder() const { return session_.dataFolder + MediaEntry() + context_.Param(2); }

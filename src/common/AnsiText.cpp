@@ -16,8 +16,10 @@ std::string ToLowerAscii(std::string_view text) {
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // Names are mostly looked up in the spelling they were stored in: one block compare then.
+  if (a == b) return true;
   for (size_t i = 0; i < a.size(); ++i)
-    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+    if (a[i] != b[i] && ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
   return true;
 }
 

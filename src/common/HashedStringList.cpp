@@ -1,71 +1,93 @@
 #include "common/HashedStringList.h"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 
 #include "common/AnsiText.h"
+#include "common/FoldedHash.h"
 
 namespace quarrix {
 
-void HashedStringList::Add(std::string entry) {
-  entries_.push_back(std::move(entry));
+HashedStringList::HashedStringList(std::vector<std::string> entries) {
+  views_.reserve(entries.size());
+  for (std::string& entry : entries) views_.push_back(Keep(std::move(entry)));
+}
+
+HashedStringList::HashedStringList(std::shared_ptr<const std::string> text, std::vector<std::string_view> entries)
+    : views_(std::move(entries)), text_(std::move(text)) {}
+
+// A copy shares the text and keeps its own copy of every other entry.
+HashedStringList::HashedStringList(const HashedStringList& other)
+    : views_(other.views_), text_(other.text_), slots_(other.slots_), indexValid_(other.indexValid_) {
+  for (std::string_view& view : views_)
+    if (!InText(view)) view = Keep(std::string(view));
+}
+
+HashedStringList& HashedStringList::operator=(const HashedStringList& other) {
+  if (this != &other) *this = HashedStringList(other);
+  return *this;
+}
+
+// Entries given as strings are appended to chunks that never grow past their first capacity:
+// no allocation per entry, and a list's entries lie one after another, as a text's lines do.
+std::string_view HashedStringList::Keep(std::string entry) {
+  constexpr size_t kFirstChunk = 256;
+  constexpr size_t kLargestChunk = 64 * 1024;
+  if (kept_.empty() || kept_.back().capacity() - kept_.back().size() < entry.size()) {
+    const size_t size = kept_.empty() ? kFirstChunk : std::min(kept_.back().capacity() * 2, kLargestChunk);
+    kept_.emplace_back().reserve(std::max(size, entry.size()));
+  }
+  std::string& chunk = kept_.back();
+  const size_t at = chunk.size();
+  chunk.append(entry);
+  return std::string_view(chunk).substr(at);
+}
+
+bool HashedStringList::InText(std::string_view entry) const {
+  if (!text_) return false;
+  const auto begin = reinterpret_cast<uintptr_t>(text_->data());
+  const auto at = reinterpret_cast<uintptr_t>(entry.data());
+  return at >= begin && at + entry.size() <= begin + text_->size();
+}
+
+void HashedStringList::Changed() {
   indexValid_ = false;
+  copiesValid_ = false;
+}
+
+void HashedStringList::Add(std::string entry) {
+  views_.push_back(Keep(std::move(entry)));
+  Changed();
 }
 
 void HashedStringList::Set(size_t index, std::string entry) {
-  entries_.at(index) = std::move(entry);
-  indexValid_ = false;
+  if (index >= views_.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  views_[index] = Keep(std::move(entry));
+  Changed();
 }
 
 void HashedStringList::Clear() {
-  entries_.clear();
+  views_.clear();
+  text_.reset();
+  kept_.clear();
   slots_.clear();
+  Changed();
   indexValid_ = true;
 }
 
-const std::string& HashedStringList::At(size_t index) const {
-  if (index >= entries_.size())
+std::string_view HashedStringList::At(size_t index) const {
+  if (index >= views_.size())
     throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-  return entries_[index];
+  return views_[index];
 }
 
-namespace {
-
-// Eight bytes at a time with A to Z folded to lower case in every byte at once, so that equal
-// keys in any letter case hash alike; script keys are mostly 38-character GUIDs.
-uint64_t FoldWord(uint64_t word) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  uint64_t low7 = word & ~kHighBits;
-  uint64_t atLeastA = low7 + (0x80 - 'A') * kOnes;
-  uint64_t aboveZ = low7 + (0x80 - 'Z' - 1) * kOnes;
-  uint64_t upperLetters = (atLeastA ^ aboveZ) & ~word & kHighBits;
-  return word | (upperLetters >> 2);
-}
-
-uint64_t FoldedHash(std::string_view text) {
-  uint64_t hash = 0x243F6A8885A308D3ull ^ text.size();
-  size_t at = 0;
-  for (;; at += 8) {
-    uint64_t word = 0;
-    size_t count = std::min<size_t>(8, text.size() - at);
-    std::memcpy(&word, text.data() + at, count);
-    hash = (hash ^ FoldWord(word)) * 0x9E3779B97F4A7C15ull;
-    hash ^= hash >> 29;
-    if (count < 8) break;
+const std::vector<std::string>& HashedStringList::Entries() const {
+  if (!copiesValid_) {
+    copies_.assign(views_.begin(), views_.end());
+    copiesValid_ = true;
   }
-  // A multiply carries differences only upwards; the final mix brings them down into the low
-  // bits that pick the slot.
-  hash ^= hash >> 33;
-  hash *= 0xFF51AFD7ED558CCDull;
-  hash ^= hash >> 33;
-  hash *= 0xC4CEB9FE1A85EC53ull;
-  hash ^= hash >> 33;
-  return hash;
+  return copies_;
 }
-
-}  // namespace
 
 std::ptrdiff_t HashedStringList::IndexOf(std::string_view key) const {
   if (!indexValid_) RebuildIndex();
@@ -101,24 +123,24 @@ std::ptrdiff_t HashedStringList::Probe(std::string_view key, uint64_t hash) cons
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
     const Slot& candidate = slots_[slot];
     if (candidate.position == kEmptySlot) return npos;
-    if (candidate.hashTag == tag && EqualsIgnoreCase(entries_[candidate.position], key)) return candidate.position;
+    if (candidate.hashTag == tag && EqualsIgnoreCase(views_[candidate.position], key)) return candidate.position;
   }
 }
 
 void HashedStringList::RebuildIndex() const {
-  if (entries_.size() >= kEmptySlot) throw std::length_error("List too long to index");
+  if (views_.size() >= kEmptySlot) throw std::length_error("List too long to index");
   size_t capacity = 16;
-  while (capacity < entries_.size() * 2) capacity *= 2;  // at most half full: short probes
-  slots_.assign(entries_.empty() ? 0 : capacity, Slot{kEmptySlot, 0});
+  while (capacity < views_.size() * 2) capacity *= 2;  // at most half full: short probes
+  slots_.assign(views_.empty() ? 0 : capacity, Slot{kEmptySlot, 0});
   size_t mask = capacity - 1;
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    uint64_t hash = FoldedHash(entries_[i]);
+  for (size_t i = 0; i < views_.size(); ++i) {
+    uint64_t hash = FoldedHash(views_[i]);
     auto tag = static_cast<uint32_t>(hash >> 32);
     for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
       Slot& candidate = slots_[slot];
       bool free = candidate.position == kEmptySlot;
       // A later equal entry takes over the slot: lookups find the last occurrence.
-      if (free || (candidate.hashTag == tag && EqualsIgnoreCase(entries_[candidate.position], entries_[i]))) {
+      if (free || (candidate.hashTag == tag && EqualsIgnoreCase(views_[candidate.position], views_[i]))) {
         candidate = Slot{static_cast<uint32_t>(i), tag};
         break;
       }

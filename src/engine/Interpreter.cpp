@@ -111,7 +111,7 @@ void Interpreter::ConsumeSkip() {
   if (run_.skipToElse) {
     run_.skipToElse = false;
     run_.lineNumber = ScanToBranchEnd(lines_, run_.lineNumber, SkipKind::ToElse);
-    const std::string& stop = lines_.Command(CurrentIndex());
+    const std::string_view stop = lines_.Command(CurrentIndex());
     if (stop == "Else If") {
       --run_.lineNumber;
       run_.evaluateElseIfDirectly = true;
@@ -144,7 +144,7 @@ void Interpreter::MoveInWizardLoop() {
     return;
   }
   const int32_t target = StepInWizardLoop(lines_, run_.lineNumber, run_.wizardDirection);
-  const std::string& command = lines_.Command(static_cast<size_t>(target - 1));
+  const std::string_view command = lines_.Command(static_cast<size_t>(target - 1));
   if (command == "End") {
     LeaveWizardLoop(target);
   } else if (command == "Wizard Loop") {
@@ -208,11 +208,10 @@ void Interpreter::EvaluateBranch(size_t index) {
 }
 
 void Interpreter::GoToLabel(size_t index) {
-  const std::string name =
-      ToUpperAscii(GetLineParameter(session_.parameterLists, session_.payload.lineGuids.At(index), 1));
-  const auto label = run_.labels.find(name);
-  if (label == run_.labels.end()) throw std::runtime_error("Label \"" + name + "\" not found");
-  run_.lineNumber = label->second;
+  const std::string name = GetLineParameter(session_.parameterLists, session_.payload.lineGuids.At(index), 1);
+  const int32_t* label = run_.labels.Find(name);
+  if (label == nullptr) throw std::runtime_error("Label \"" + ToUpperAscii(name) + "\" not found");
+  run_.lineNumber = *label;
   run_.openBranches = 0;
   run_.skipToElse = run_.skipToEnd = run_.endRefetched = false;
   run_.wizardLoopActive = run_.wizardLoopJustEnded = false;
@@ -289,11 +288,13 @@ RunEnd Fail(Session& session, RunState& run, const char* message) {
 }  // namespace
 
 void BuildLabelTable(Session& session, RunState& run, const ScriptLines& lines) {
-  run.labels.clear();
+  run.labels.Clear();
   for (size_t index = 0; index < lines.Count(); ++index) {
     if (lines.Command(index) != "Label") continue;
     const std::string name = GetLineParameter(session.parameterLists, session.payload.lineGuids.At(index), 1);
-    run.labels.emplace(ToUpperAscii(name), static_cast<int32_t>(index));
+    // The first of two equal labels stays (preparation rejects a script that has both).
+    auto [line, added] = run.labels.FindOrAdd(name);
+    if (added) line = static_cast<int32_t>(index);
   }
 }
 
@@ -307,7 +308,7 @@ void RunCleanup(Session& session, RunState& run) {
   run.progressWindowHandle = 0;
   session.platform.toolkit.HideTrayIcon();
   // Open text files are released here once their unit exists.
-  run.labels.clear();
+  run.labels.Clear();
 }
 
 RunEnd RunMainLoop(Session& session, RunState& run, const ScriptLines& lines, PerLineRefresh& refresh,

@@ -21,10 +21,10 @@ std::string LineParameters::Get(size_t n) const {
   size_t index = start_ + n;
   // A wrapped sum would land on an unrelated entry; keep it past the end instead.
   if (index < start_) index = std::numeric_limits<size_t>::max();
-  return list_->At(index);
+  return std::string(list_->At(index));
 }
 
-std::vector<LineParameters> FindEachLine(const ParameterLists& lists, const std::vector<std::string>& lineGuids) {
+std::vector<LineParameters> FindEachLine(const ParameterLists& lists, std::span<const std::string_view> lineGuids) {
   std::vector<LineParameters> lines(lineGuids.size());
   // Lines still unresolved, looked for in the next list.
   std::vector<size_t> pending;
@@ -52,6 +52,11 @@ std::vector<LineParameters> FindEachLine(const ParameterLists& lists, const std:
     keys.resize(kept);
   }
   return lines;
+}
+
+std::vector<LineParameters> FindEachLine(const ParameterLists& lists, const std::vector<std::string>& lineGuids) {
+  const std::vector<std::string_view> views(lineGuids.begin(), lineGuids.end());
+  return FindEachLine(lists, views);
 }
 
 std::string GetLineParameter(const ParameterLists& lists, std::string_view lineGuid, size_t n) {

@@ -2,6 +2,7 @@
 // The compiled script payload: the 25 fields the authoring side appends to the engine, in the
 // order they are written. Nothing in the text names a field; writer and reader agree by position.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,7 @@ class LineParameters {
 
 // LineParameters of every line at once, the lookups batched: as the one-line constructor for
 // each GUID, in order.
+std::vector<LineParameters> FindEachLine(const ParameterLists& lists, std::span<const std::string_view> lineGuids);
 std::vector<LineParameters> FindEachLine(const ParameterLists& lists, const std::vector<std::string>& lineGuids);
 
 }  // namespace quarrix

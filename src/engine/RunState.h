@@ -2,7 +2,8 @@
 // The interpreter's state for one run of a script: program counter, flow flags, wizard loop.
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+
+#include "common/NameTable.h"
 
 namespace quarrix {
 
@@ -32,7 +33,7 @@ struct RunState {
   std::string lastProgressText;
   int32_t lastProgressPosition = 0;
 
-  std::unordered_map<std::string, int32_t> labels;  // upper-cased name -> 0-based line index
+  NameTable<int32_t> labels;  // label name (any letter case) -> 0-based line index
 
   bool ended = false;  // a terminating command ended the script
 };

@@ -1,7 +1,7 @@
 #pragma once
 // Read-only view of the per-line lists the interpreter walks: command names and comment flags.
 #include <cstddef>
-#include <string>
+#include <string_view>
 
 #include "common/HashedStringList.h"
 
@@ -15,7 +15,7 @@ class ScriptLines {
 
   size_t Count() const { return names_.Count(); }
   // Index 0-based; out of range throws std::out_of_range, a runtime error of the script.
-  const std::string& Command(size_t index) const { return names_.At(index); }
+  std::string_view Command(size_t index) const { return names_.At(index); }
   bool Commented(size_t index) const {
     return flags_ && index < flags_->Count() && (*flags_)[index] == "C";
   }

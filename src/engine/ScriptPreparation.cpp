@@ -4,9 +4,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
+#include "common/NameTable.h"
 #include "engine/CommandCatalogue.h"
 #include "engine/PreparationRule.h"
 
@@ -41,10 +40,10 @@ class PreparedScript {
       : variables_(variables),
         commandNames_(commandNames),
         commentFlags_(commentFlags),
-        lines_(FindEachLine(parameterLists, lineGuids.Entries())) {}
+        lines_(FindEachLine(parameterLists, lineGuids.Views())) {}
 
   size_t LineCount() const { return commandNames_.Count(); }
-  const std::string& Command(size_t line) const { return commandNames_[line]; }
+  std::string_view Command(size_t line) const { return commandNames_[line]; }
   bool HasCommentFlags() const { return commentFlags_ != nullptr; }
   bool Commented(size_t line) const {
     return commentFlags_ && line < commentFlags_->Count() && (*commentFlags_)[line] == "C";
@@ -74,9 +73,9 @@ class PreparedScript {
 
   TVariableManager& Variables() { return variables_; }
 
-  void AddLabel(std::string upperCased) { labels_.insert(std::move(upperCased)); }
-  bool HasLabel(const std::string& upperCased) const { return labels_.count(upperCased) != 0; }
-  bool LabelDefined(std::string_view label) const { return HasLabel(ToUpperAscii(label)); }
+  // False when the label is there already, in any letter case.
+  bool AddLabel(std::string_view label) { return labels_.FindOrAdd(label).second; }
+  bool LabelDefined(std::string_view label) const { return labels_.Find(label) != nullptr; }
 
  private:
   TVariableManager& variables_;
@@ -85,7 +84,7 @@ class PreparedScript {
   // Found once for the whole pass, in batches: the passes read parameters of most lines, and
   // one lookup after another would wait on the index's memory each time.
   std::vector<LineParameters> lines_;
-  std::unordered_set<std::string> labels_;  // upper-cased
+  NameTable<bool> labels_;
 };
 
 std::string LineCheck::Param(size_t n) const { return script_.Param(line_, n); }
@@ -99,7 +98,7 @@ bool LineCheck::LabelDefined(std::string_view label) const { return script_.Labe
 
 namespace {
 
-bool SteersWizardLoop(const CommandCatalogue& commands, const std::string& command) {
+bool SteersWizardLoop(const CommandCatalogue& commands, std::string_view command) {
   const CommandRow* row = commands.Find(command);
   return row && row->steersWizardLoop;
 }
@@ -122,7 +121,7 @@ std::optional<PreparationResult> CheckBlockStructure(const PreparedScript& scrip
   int64_t opened = 0, closed = 0, depth = 0;
   for (size_t line = 0; line < script.LineCount(); ++line) {
     if (script.Commented(line)) continue;
-    const std::string& command = script.Command(line);
+    const std::string_view command = script.Command(line);
     if (command == "If" || command == "Wizard Loop") {
       ++opened;
       ++depth;
@@ -142,9 +141,7 @@ std::optional<PreparationResult> CollectLabels(PreparedScript& script) {
   for (size_t line = 0; line < script.LineCount(); ++line) {
     if (script.Command(line) != "Label") continue;
     std::string label = script.Param(line, 1);
-    std::string name = ToUpperAscii(label);
-    if (script.HasLabel(name)) return Reject(line, "LABEL re-defined: " + label);
-    script.AddLabel(std::move(name));
+    if (!script.AddLabel(label)) return Reject(line, "LABEL re-defined: " + label);
   }
   return std::nullopt;
 }
@@ -180,7 +177,7 @@ std::optional<PreparationResult> CheckCommands(PreparedScript& script, const Com
 std::optional<PreparationResult> CheckWizardLoops(const PreparedScript& script, const CommandCatalogue& commands) {
   bool inside = false;
   for (size_t line = 0; line < script.LineCount(); ++line) {
-    const std::string& command = script.Command(line);
+    const std::string_view command = script.Command(line);
     if (command == "Wizard Loop") {
       inside = true;
     } else if (inside && command == "End") {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quarrix {
 namespace {
@@ -15,7 +16,7 @@ size_t IndexOf(const ScriptLines& lines, int32_t lineNumber) {
   return static_cast<size_t>(lineNumber - 1);
 }
 
-bool IsStop(const std::string& command, SkipKind kind) {
+bool IsStop(std::string_view command, SkipKind kind) {
   if (command == "End") return true;
   return kind == SkipKind::ToElse && (command == "Else" || command == "Else If");
 }
@@ -27,7 +28,7 @@ int32_t ScanToBranchEnd(const ScriptLines& lines, int32_t from, SkipKind kind) {
   for (int32_t lineNumber = from + 1;; ++lineNumber) {
     const size_t index = IndexOf(lines, lineNumber);
     if (lines.Commented(index)) continue;
-    const std::string& command = lines.Command(index);
+    const std::string_view command = lines.Command(index);
     bool nested = false;
     if (command == "If" || command == "Wizard Loop") {
       ++depth;
@@ -51,7 +52,7 @@ int32_t StepInWizardLoop(const ScriptLines& lines, int32_t from, int direction) 
   for (int32_t lineNumber = from + direction;; lineNumber += direction) {
     const size_t index = IndexOf(lines, lineNumber);
     if (lines.CommentedOrIgnore(index)) continue;
-    const std::string& command = lines.Command(index);
+    const std::string_view command = lines.Command(index);
     if (command == "Display Dialog" || command == "Wizard Loop" || command == "End") return lineNumber;
   }
 }

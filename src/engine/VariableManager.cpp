@@ -6,23 +6,8 @@
 
 namespace quarrix {
 
-size_t TVariableManager::FoldedHash::operator()(const std::string& key) const {
-  // FNV-1a over the folded bytes: no copy of the key per lookup.
-  uint64_t hash = 14695981039346656037ull;
-  for (char c : key) {
-    hash ^= static_cast<unsigned char>(caseSensitive ? c : ToLowerAscii(c));
-    hash *= 1099511628211ull;
-  }
-  return static_cast<size_t>(hash);
-}
-
-bool TVariableManager::FoldedEqual::operator()(const std::string& a, const std::string& b) const {
-  return caseSensitive ? a == b : EqualsIgnoreCase(a, b);
-}
-
 TVariableManager::TVariableManager(bool caseSensitive, bool lockReads)
-    : lockReads_(lockReads),
-      table_(0, FoldedHash{caseSensitive}, FoldedEqual{caseSensitive}) {}
+    : lockReads_(lockReads), table_(caseSensitive) {}
 
 std::unique_lock<std::mutex> TVariableManager::ReadLock() const {
   return lockReads_ ? std::unique_lock<std::mutex>(lock_) : std::unique_lock<std::mutex>();
@@ -30,25 +15,20 @@ std::unique_lock<std::mutex> TVariableManager::ReadLock() const {
 
 void TVariableManager::StoreVariable(std::string_view name, std::string_view value) {
   if (name.empty()) return;
-  std::string key(name);
   std::lock_guard<std::mutex> guard(lock_);
-  auto found = table_.find(key);
-  if (found != table_.end())
-    found->second.assign(value);  // the key keeps the spelling of its first assignment
-  else
-    table_.emplace(std::move(key), std::string(value));
+  // A name already there keeps the spelling of its first assignment.
+  table_.FindOrAdd(name).first.assign(value);
 }
 
 void TVariableManager::ClearVariables() {
   std::lock_guard<std::mutex> guard(lock_);
-  table_.clear();
+  table_.Clear();
 }
 
 bool TVariableManager::VariableExists(std::string_view name) const {
   if (name.empty()) return false;
-  std::string key(name);
   auto guard = ReadLock();
-  return table_.find(key) != table_.end();
+  return table_.Find(name) != nullptr;
 }
 
 std::string TVariableManager::GetVariable(std::string_view name) const {
@@ -57,11 +37,10 @@ std::string TVariableManager::GetVariable(std::string_view name) const {
 
 std::optional<std::string> TVariableManager::LookupVariable(std::string_view name) const {
   if (name.empty()) return std::nullopt;
-  std::string key(name);
   auto guard = ReadLock();
-  auto found = table_.find(key);
-  if (found == table_.end()) return std::nullopt;
-  return found->second;
+  const std::string* value = table_.Find(name);
+  if (value == nullptr) return std::nullopt;
+  return *value;
 }
 
 std::string TVariableManager::ExportVariables() const {
@@ -70,8 +49,8 @@ std::string TVariableManager::ExportVariables() const {
     // One lock for the whole snapshot: a worker assigning meanwhile waits instead of
     // invalidating the iteration.
     std::lock_guard<std::mutex> guard(lock_);
-    items.reserve(table_.size() * 2);
-    for (const auto& [name, value] : table_) {
+    items.reserve(table_.Size() * 2);
+    for (const auto& [name, value] : table_.Entries()) {
       items.push_back(name);
       items.push_back(value);
     }

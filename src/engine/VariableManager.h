@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "common/AnsiText.h"
+#include "common/NameTable.h"
 
 namespace quarrix {
 
@@ -45,23 +45,13 @@ class TVariableManager {
   void SetCommandLineAssignments(const StringList& assignments);
 
  private:
-  struct FoldedHash {
-    bool caseSensitive = false;
-    size_t operator()(const std::string& key) const;
-  };
-  struct FoldedEqual {
-    bool caseSensitive = false;
-    bool operator()(const std::string& a, const std::string& b) const;
-  };
-  using Table = std::unordered_map<std::string, std::string, FoldedHash, FoldedEqual>;
-
   std::string Expand(std::string_view text, bool quoted) const;
   bool IsProtected(std::string_view name, std::string_view context) const;
   std::unique_lock<std::mutex> ReadLock() const;
 
   bool lockReads_;
   mutable std::mutex lock_;
-  Table table_;
+  NameTable<std::string> table_;  // exported in the order names were first stored
   std::atomic<bool> silent_{false};
   std::unordered_set<std::string> commandLineNames_;  // upper-cased
 };

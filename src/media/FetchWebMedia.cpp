@@ -222,7 +222,7 @@ bool FetchWebMedia(Session& session, const std::string& mediaEntry) {
 
 bool FetchLineMedia(Session& session, size_t lineIndex) {
   if (session.payload.buildMode != kWebMediaBuild || lineIndex >= session.payload.lineMedia.Count()) return false;
-  const std::string entry = session.payload.lineMedia[lineIndex];
+  const std::string entry(session.payload.lineMedia[lineIndex]);
   if (entry.empty() || IsTrue(session.variables.GetVariable("ABORTEDONERROR"))) return false;
   try {
     FetchWebMedia(session, entry);

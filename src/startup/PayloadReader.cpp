@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -68,8 +69,10 @@ std::string_view NextLine(LineCursor& cursor, int number, std::string_view name)
   return line;
 }
 
-std::vector<std::string> ReadList(LineCursor& cursor, int number, std::string_view name, size_t expectedCount) {
-  std::vector<std::string> entries;
+// Entry is std::string_view for lists that point into the payload's text, std::string otherwise.
+template <class Entry>
+std::vector<Entry> ReadList(LineCursor& cursor, int number, std::string_view name, size_t expectedCount) {
+  std::vector<Entry> entries;
   entries.reserve(expectedCount);
   for (;;) {
     std::string_view line = NextLine(cursor, number, name);
@@ -106,8 +109,8 @@ int32_t ReadInteger(LineCursor& cursor, int number, std::string_view name) {
 
 // Every entry that is one of the escape words as a whole becomes "$"; one pass gives the same
 // result as looking each word up and overwriting until no entry is left.
-void ReplaceEscapedDollars(std::vector<std::string>& entries) {
-  for (std::string& entry : entries) {
+void ReplaceEscapedDollars(std::vector<std::string_view>& entries) {
+  for (std::string_view& entry : entries) {
     if (entry.size() < kEscapedDollars[1].size() || entry.size() > kEscapedDollars[0].size()) continue;
     for (std::string_view word : kEscapedDollars) {
       if (EqualsIgnoreCase(entry, word)) {
@@ -150,18 +153,22 @@ uint32_t StubSizeOf(platform::FileSystem& files, const std::string& executablePa
 
 ScriptPayload ParsePayload(std::string_view text) {
   ScriptPayload payload;
-  LineCursor cursor(text);
+  // One copy of the whole text, which the hashed lists point into and share.
+  const auto kept = std::make_shared<const std::string>(text);
+  LineCursor cursor(*kept);
   // The per-line lists share the length of the first; a hint, never trusted.
   size_t scriptLines = 0;
   VisitPayloadFields(payload, [&](int number, std::string_view name, auto& field) {
     using Field = std::decay_t<decltype(field)>;
     if constexpr (std::is_same_v<Field, HashedStringList>) {
-      std::vector<std::string> entries = ReadList(cursor, number, name, number == kParameterListField ? 0 : scriptLines);
+      // Most script lines have parameters, and a few of them each.
+      const size_t expected = number == kParameterListField ? scriptLines * 4 : scriptLines;
+      auto entries = ReadList<std::string_view>(cursor, number, name, expected);
       if (number == 1) scriptLines = entries.size();
       if (number == kParameterListField) ReplaceEscapedDollars(entries);
-      field = HashedStringList(std::move(entries));
+      field = HashedStringList(kept, std::move(entries));
     } else if constexpr (std::is_same_v<Field, StringList>) {
-      field = ReadList(cursor, number, name, number == kSourceLocationsField ? scriptLines : 0);
+      field = ReadList<std::string>(cursor, number, name, number == kSourceLocationsField ? scriptLines : 0);
     } else if constexpr (std::is_same_v<Field, std::string>) {
       field = NextLine(cursor, number, name);
     } else {

@@ -87,7 +87,7 @@ TEST(ScriptSource, AnyParameterBytesSurviveDumpAndCompile) {
     ScriptPayload payload;
     payload.commandNames = HashedStringList({value.empty() ? "X" : value});
     payload.lineGuids = HashedStringList({"{00000000-0000-0000-0000-000000000001}"});
-    payload.parameterList = HashedStringList({payload.lineGuids[0], value, value});
+    payload.parameterList = HashedStringList({payload.lineGuids.Entries()[0], value, value});
     payload.commentFlags = HashedStringList({""});
     payload.lineMedia = HashedStringList({value});
     payload.sourceLocations = {value};
@@ -118,7 +118,7 @@ TEST(ScriptSource, ValueSpellings) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.written);
     ScriptPayload payload = CompileScriptSource("Comment: " + c.written + "\n", "s");
-    EXPECT_EQ(payload.parameterList.Entries(), (std::vector<std::string>{payload.lineGuids[0], c.value}));
+    EXPECT_EQ(payload.parameterList.Entries(), (std::vector<std::string>{payload.lineGuids.Entries()[0], c.value}));
   }
 }
 
@@ -156,7 +156,7 @@ TEST(ScriptSource, OddPayloadsDumpWithoutLoss) {
 
 TEST(ScriptSource, WriterMadePayloadBytesRoundTrip) {
   ScriptPayload payload = CompileScriptSource(kSetupSource, "sample.qxs");
-  payload.parameterList = HashedStringList({payload.lineGuids[0], "$", "x", payload.lineGuids[4], "y"});
+  payload.parameterList = HashedStringList({payload.lineGuids.Entries()[0], "$", "x", payload.lineGuids.Entries()[4], "y"});
   std::string bytes = WritePayload(payload);
   ScriptPayload parsed = ParsePayload(bytes);
   EXPECT_EQ(WritePayload(CompileScriptSource(DumpScriptSource(parsed), "again")), bytes);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace quarrix {
 namespace {
@@ -64,6 +68,31 @@ TEST(HashedStringListTest, IndexFollowsEveryChange) {
   EXPECT_EQ(list.IndexOf("one"), HashedStringList::npos);
   EXPECT_THROW(list.At(0), std::out_of_range);
   EXPECT_THROW(list.Set(0, "x"), std::out_of_range);
+}
+
+TEST(HashedStringListTest, CopiesAndMovesOutliveTheListAndTheTextTheyCameFrom) {
+  auto text = std::make_shared<const std::string>("alpha\r\nbeta\r\n");
+  const std::string_view all = *text;
+  std::optional<HashedStringList> source(std::in_place, text, std::vector<std::string_view>{all.substr(0, 5), all.substr(7, 4)});
+  text.reset();
+  // Entries of every kind: in the text, replaced, added; long enough to live on the heap.
+  source->Set(0, "alpha, replaced by an entry of its own");
+  source->Add("gamma, added as an entry of its own");
+  const std::vector<std::string> expected = {"alpha, replaced by an entry of its own", "beta",
+                                             "gamma, added as an entry of its own"};
+  EXPECT_EQ(source->Entries(), expected);
+  HashedStringList copied = *source;
+  HashedStringList assigned;
+  assigned = *source;
+  HashedStringList moved = std::move(*source);
+  source.reset();
+  for (HashedStringList* list : {&copied, &assigned, &moved}) {
+    EXPECT_EQ(list->Entries(), expected);
+    EXPECT_EQ(list->IndexOf("BETA"), 1);
+    list->Set(1, "delta");
+    EXPECT_EQ(list->Entries()[1], "delta");  // the copies follow a change
+    EXPECT_EQ(list->IndexOf("beta"), HashedStringList::npos);
+  }
 }
 
 }  // namespace
