@@ -156,7 +156,10 @@ def main() -> int:
         line = f"{name} / bare: {ratio:.2f}x to a visible window"
         if medians[name][1] is not None and bare_painted:
             line += f", {medians[name][1] / bare_painted:.2f}x to painted"
-        print(line + (f" (goal {GOAL}x: {'met' if ratio <= GOAL else 'missed'})" if name == "engine" else ""))
+        print(line)
+        if name == "engine":
+            label = "engine's first dialog / a bare dialog program, wall"
+            print(f"goal {label:<58} {ratio:6.2f}x  (<= {GOAL}x: {'ok' if ratio <= GOAL else 'missed'})")
     return 0
 
 
