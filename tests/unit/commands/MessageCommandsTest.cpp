@@ -113,14 +113,15 @@ TEST(MessageBoxCommand, TheTaskbarShowsErrorForAnErrorNoticeAndPausedForAnyOther
   using platform::TaskbarState;
   std::vector<std::string> modes;
   std::vector<TaskbarState> states;
-  const platform::FormId page = runner.engine.Find("0")->form;
+  // The page's window exists once it is displayed.
+  const auto pageState = [&] { return runner.toolkit.taskbar[runner.engine.Find("0")->form].state; };
   runner.machine.ui.onBox = [&](const std::string&, const std::string&, const std::string&) {
     modes.push_back(runner.Var("PROGRESSMODE"));
-    states.push_back(runner.toolkit.taskbar[page].state);
+    states.push_back(pageState());
   };
   TaskbarState afterBoxes = TaskbarState::None;
   runner.Run([&](int32_t line) {
-    if (line == 6) afterBoxes = runner.toolkit.taskbar[page].state;  // before AFTER
+    if (line == 6) afterBoxes = pageState();  // before AFTER
     return true;
   });
   EXPECT_EQ(modes, (std::vector<std::string>{"ERROR", "PAUSE", "PAUSE"}));
