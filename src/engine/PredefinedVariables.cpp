@@ -40,9 +40,17 @@ std::string DefaultTargetFolder(Session& session, std::string_view title) {
   std::string programFolder;
   if (!system.Version().ntFamily || AllUsersDefault(system)) {
     // The 32-bit program folder on a 64-bit system, as the 32-bit engine sees it, in every build.
-    programFolder = ReadRegistryText(session.platform.registry, RegistryRoot::LocalMachine,
-                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    platform::Registry& registry = session.platform.registry;
+    programFolder = ReadRegistryText(registry, RegistryRoot::LocalMachine, key, "ProgramFilesDir",
                                      FixedRegistryView(session));
+    // A 64-bit system without a 32-bit registry half (a 64-bit-only Wine prefix) names the 32-bit
+    // folder only in the 64-bit view; an empty folder would make the destination a relative path.
+    if (programFolder.empty() && IsWow64(session))
+      programFolder = ReadRegistryText(registry, RegistryRoot::LocalMachine, key, "ProgramFilesDir (x86)",
+                                       RegistryView::Force64);
+    if (programFolder.empty())
+      programFolder = ReadRegistryText(registry, RegistryRoot::LocalMachine, key, "ProgramFilesDir", RegistryView::Default);
   } else {
     // The parent of the documents folder, which comes with its trailing backslash.
     programFolder = FolderUpToBackslashOrColon(

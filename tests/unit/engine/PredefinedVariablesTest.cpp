@@ -165,18 +165,25 @@ TEST(DefaultTargetFolderTest, EveryBuildTargetsThe32BitProgramFolder) {
     bool processIs32Bit;
     bool system64Bit;
     const char* expected;
+    bool without32BitHalf = false;
   };
   const std::vector<Case> cases = {
       {"32-bit engine on 64-bit Windows", true, true, "C:\\Program Files (x86)\\Sample\\"},
       {"64-bit engine on 64-bit Windows", false, true, "C:\\Program Files (x86)\\Sample\\"},
       {"32-bit Windows", true, false, "C:\\Programs\\Sample\\"},
+      {"64-bit Windows whose 32-bit view lacks the value", false, true, "C:\\Program Files (x86)\\Sample\\", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     testing::TempMachine temp;
     platform::sim::SimRegistry registry(c.processIs32Bit);
     const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-    if (c.system64Bit) {
+    if (c.without32BitHalf) {
+      registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir (x86)",
+                          RegistryValue::Text("C:\\Program Files (x86)"), RegistryView::Force64);
+      registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir", RegistryValue::Text("C:\\Program Files"),
+                          RegistryView::Force64);
+    } else if (c.system64Bit) {
       registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir",
                           RegistryValue::Text("C:\\Program Files (x86)"), RegistryView::Force32);
       registry.WriteValue(RegistryRoot::LocalMachine, key, "ProgramFilesDir", RegistryValue::Text("C:\\Program Files"),
