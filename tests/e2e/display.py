@@ -104,8 +104,8 @@ def screenshot() -> bytes:
     return subprocess.run(["xwd", "-root", "-silent"], stdout=subprocess.PIPE, check=True, timeout=30).stdout
 
 
-def distinct_colours(dump: bytes) -> int:
-    """How many different pixel values a 24- or 32-bit window dump holds."""
+def _pixel_rows(dump: bytes, area=None):
+    """Each row of a 24- or 32-bit window dump (or of area: x, y, width, height) as a list of pixels."""
     fields = struct.unpack(">25I", dump[:100])
     header_size, bits_per_pixel, bytes_per_line, colour_count = fields[0], fields[11], fields[12], fields[19]
     width, height = fields[4], fields[5]
@@ -113,11 +113,36 @@ def distinct_colours(dump: bytes) -> int:
         raise ValueError(f"expected a 24- or 32-bit dump, got {bits_per_pixel} bits per pixel")
     size = bits_per_pixel // 8
     pixels = dump[header_size + colour_count * 12:]
+    left, top, columns, rows = area if area else (0, 0, width, height)
+    for row in range(max(top, 0), min(top + rows, height)):
+        start = row * bytes_per_line + max(left, 0) * size
+        line = pixels[start: row * bytes_per_line + min(left + columns, width) * size]
+        yield [line[i:i + size] for i in range(0, len(line), size)]
+
+
+def distinct_colours(dump: bytes) -> int:
+    """How many different pixel values a 24- or 32-bit window dump holds."""
     colours = set()
-    for row in range(height):
-        line = pixels[row * bytes_per_line: row * bytes_per_line + width * size]
-        colours.update(line[i:i + size] for i in range(0, len(line), size))
+    for row in _pixel_rows(dump):
+        colours.update(row)
     return len(colours)
+
+
+def black_share(dump: bytes, area) -> float:
+    """The share of pure black pixels in area (x, y, width, height): text is a few percent, an
+    unpainted background far more."""
+    total = black = 0
+    for row in _pixel_rows(dump, area):
+        total += len(row)
+        black += sum(1 for pixel in row if pixel[:3] == b"\0\0\0")
+    return black / total if total else 0.0
+
+
+def window_area(window: str) -> tuple:
+    """A window's x, y, width and height on the screen."""
+    values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).splitlines()
+                  if "=" in line)
+    return tuple(int(values[name]) for name in ("X", "Y", "WIDTH", "HEIGHT"))
 
 
 def save_png(dump: bytes, target) -> bool:

@@ -252,6 +252,8 @@ class ExampleDialogFilesTest(unittest.TestCase):
                 screen = display.screenshot()
                 display.save_png(screen, work / f"{page}.png")
                 self.assertGreater(display.distinct_colours(screen), 20)
+                # Containers with children of their own (the group box) once left their inside unpainted.
+                self.assertLess(display.black_share(screen, display.window_area(windows[0])), 0.05, page)
                 display.xdotool("windowfocus", "--sync", windows[0])
                 display.xdotool("key", key)
                 try:

@@ -223,8 +223,24 @@ bool IsChildReport(UINT message) {
   }
 }
 
-// Children of group boxes and tab controls report to their container.
-LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// The background the form gives this window, as its own colour or the colour of what lies beneath.
+void FillWithFormColour(HWND hwnd, HDC dc) {
+  RECT area;
+  GetClientRect(hwnd, &area);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(GetAncestor(hwnd, GA_ROOT), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+  FillRect(dc, &area, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// Children of group boxes and tab controls report to their container. A group box paints only its
+// frame and caption; with children of its own (the form clips them) its inside would stay unpainted,
+// so it erases itself when reference is set.
+LRESULT CALLBACK ForwardingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR reference) {
+  if (message == WM_ERASEBKGND && reference != 0) {
+    FillWithFormColour(hwnd, reinterpret_cast<HDC>(wParam));
+    return 1;
+  }
   if (IsChildReport(message) || message == WM_DRAWITEM) {
     HWND root = GetAncestor(hwnd, GA_ROOT);
     // A tab control's own notifications are its own business first.
@@ -271,14 +287,9 @@ LRESULT CALLBACK PanelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       return SendMessageW(root, message, wParam, lParam);
   }
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT area;
-      GetClientRect(hwnd, &area);
-      auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetAncestor(hwnd, GA_ROOT), WM_CTLCOLORSTATIC, wParam,
-                                                         reinterpret_cast<LPARAM>(hwnd)));
-      FillRect(reinterpret_cast<HDC>(wParam), &area, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    case WM_ERASEBKGND:
+      FillWithFormColour(hwnd, reinterpret_cast<HDC>(wParam));
       return 1;
-    }
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd, &paint);
@@ -479,7 +490,9 @@ HFONT FontOf(const FormObject& object, double scale, HFONT parentFont) {
   return CreateFontIndirectW(&font);
 }
 
-void ForwardToForm(HWND container) { SetWindowSubclass(container, ForwardingProcedure, kForwardSubclass, 0); }
+void ForwardToForm(HWND container, bool erasesItself) {
+  SetWindowSubclass(container, ForwardingProcedure, kForwardSubclass, erasesItself ? 1 : 0);
+}
 
 Control& CreateControl(State& state, Form& form, const FormObject& object, HWND parentWindow,
                        const std::string& parentName, HFONT parentFont) {
@@ -522,7 +535,7 @@ Control& CreateControl(State& state, Form& form, const FormObject& object, HWND 
   switch (control.kind) {
     case Kind::GroupBox:
     case Kind::PageControl:
-      ForwardToForm(control.hwnd);
+      ForwardToForm(control.hwnd, control.kind == Kind::GroupBox);
       break;
     case Kind::Panel:
       SetWindowLongPtrW(control.hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(PanelBevel(object)));

@@ -183,7 +183,7 @@ HFONT FontOf(const FormObject& object, double scale, HFONT parentFont);
 void ApplyStoredProperties(State& state, Form& form, Control& control, const FormObject& object);
 // Forwards what children tell their container to the form, for the controls inside panels,
 // group boxes and tab sheets.
-void ForwardToForm(HWND container);
+void ForwardToForm(HWND container, bool erasesItself);
 
 // Properties by name on one control.
 std::optional<std::string> ReadProperty(State& state, Form& form, Control& control, const std::string& property);
