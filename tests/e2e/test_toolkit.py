@@ -241,28 +241,32 @@ class ExampleDialogFilesTest(unittest.TestCase):
                 process = subprocess.Popen(["wine", str(probe()), "page", str(self.SUPPORT / (page + ".dfm")),
                                             folder.windows_path(page + ".txt")], env=wine.wine_environment(),
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                shown = display.wait_for(lambda: any(line.startswith(("shown ", "exception "))
-                                                     for line in read_report(report)))
-                lines = read_report(report)
-                self.assertTrue(shown, page)
-                self.assertIn("shown caption=Welcome Example Setup", lines, lines[-3:])
-                self.assertTrue(any(line.startswith(f"component {control} ") for line in lines))
-                windows = display.wait_for(lambda: display.windows_named("Welcome Example Setup"))
-                self.assertTrue(windows)
-                screen = display.screenshot()
-                display.save_png(screen, work / f"{page}.png")
-                self.assertGreater(display.distinct_colours(screen), 20)
-                # Containers with children of their own (the group box) once left their inside unpainted.
-                self.assertLess(display.black_share(screen, display.window_area(windows[0])), 0.05, page)
-                display.xdotool("windowfocus", "--sync", windows[0])
-                display.xdotool("key", key)
                 try:
-                    code = process.wait(timeout=15)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-                    self.fail(f"{page} did not close on {key}: {read_report(report)[-3:]}")
-                self.assertEqual(code, expected, read_report(report)[-3:])
+                    shown = display.wait_for(lambda: any(line.startswith(("shown ", "exception "))
+                                                         for line in read_report(report)))
+                    lines = read_report(report)
+                    self.assertTrue(shown, page)
+                    self.assertIn("shown caption=Welcome Example Setup", lines, lines[-3:])
+                    self.assertTrue(any(line.startswith(f"component {control} ") for line in lines))
+                    windows = display.wait_for(lambda: display.windows_named("Welcome Example Setup"))
+                    self.assertTrue(windows)
+                    screen = display.screenshot()
+                    display.save_png(screen, work / f"{page}.png")
+                    self.assertGreater(display.distinct_colours(screen), 20)
+                    # Containers with children of their own (the group box) once left their inside unpainted.
+                    self.assertLess(display.black_share(screen, display.window_area(windows[0])), 0.05, page)
+                    display.xdotool("windowfocus", "--sync", windows[0])
+                    display.xdotool("key", key)
+                    try:
+                        code = process.wait(timeout=15)
+                    except subprocess.TimeoutExpired:
+                        self.fail(f"{page} did not close on {key}: {read_report(report)[-3:]}")
+                    self.assertEqual(code, expected, read_report(report)[-3:])
+                finally:
+                    # A page that fails its checks must not stay on the screen for the pages after it.
+                    if process.poll() is None:
+                        process.kill()
+                        process.wait()
 
 
 class EngineManifestTest(unittest.TestCase):
